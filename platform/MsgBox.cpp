@@ -1,0 +1,76 @@
+#include "platform/MsgBox.h"
+
+#include <QList>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+MsgAnswerer& answerer()
+{
+    static MsgAnswerer current;
+    return current;
+}
+
+QMessageBox::Icon qtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::Critical: return QMessageBox::Critical;
+    case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+struct ButtonSpec {
+    const char16_t* text;
+    QMessageBox::ButtonRole role;
+    MsgResult result;
+};
+
+QList<ButtonSpec> buttonsOf(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::YesNo:
+        return {{u"はい(&Y)", QMessageBox::YesRole, MsgResult::Yes},
+                {u"いいえ(&N)", QMessageBox::NoRole, MsgResult::No}};
+    case MsgButtons::RetryCancel:
+        return {{u"再試行(&R)", QMessageBox::AcceptRole, MsgResult::Retry},
+                {u"キャンセル", QMessageBox::RejectRole, MsgResult::Cancel}};
+    case MsgButtons::OK: break;
+    }
+    return {{u"OK", QMessageBox::AcceptRole, MsgResult::OK}};
+}
+
+MsgResult showReal(const MsgRequest& request)
+{
+    QMessageBox box(qtIcon(request.icon), request.title, request.text);
+    // An empty title would otherwise be replaced by the program's name.
+    box.setWindowTitle(request.title.isEmpty() ? QStringLiteral(" ") : request.title);
+    const QList<ButtonSpec> specs = buttonsOf(request.buttons);
+    QList<QAbstractButton*> made;
+    for (const ButtonSpec& spec : specs)
+        made.append(box.addButton(QString::fromUtf16(spec.text), spec.role));
+    box.setDefaultButton(qobject_cast<QPushButton*>(made.first()));
+    // Escape and the window's close answer with the last button (No, Cancel, OK).
+    box.setEscapeButton(made.last());
+    box.exec();
+    const int chosen = made.indexOf(box.clickedButton());
+    return specs.at(chosen < 0 ? specs.size() - 1 : chosen).result;
+}
+
+} // namespace
+
+MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title)
+{
+    const MsgRequest request{text, buttons, icon, title};
+    if (answerer())
+        return answerer()(request);
+    return showReal(request);
+}
+
+void SetMsgAnswerer(MsgAnswerer replacement)
+{
+    answerer() = std::move(replacement);
+}

@@ -1,0 +1,27 @@
+#include "platform/NumberText.h"
+
+namespace {
+
+QString withSignPlace(QString digits)
+{
+    return digits.startsWith(u'-') ? digits : u' ' + digits;
+}
+
+} // namespace
+
+QString SignedNumberText(qint32 value)
+{
+    return withSignPlace(QString::number(value));
+}
+
+QString SignedNumberText(float value)
+{
+    if (value == 0.0f)
+        value = 0.0f; // a negative zero reads as " 0", not "-0"
+    return withSignPlace(QString::number(double(value), 'g', 7));
+}
+
+QString PlainNumberText(qint32 value)
+{
+    return QString::number(value);
+}

@@ -1,0 +1,69 @@
+#include "platform/SmallWindow.h"
+
+#include "platform/ClickLabel.h"
+#include "platform/FontSetup.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+const QColor Green(0, 255, 0);
+const QColor Pink(255, 192, 192);
+const QColor Red(255, 0, 0);
+
+// A border of the given width drawn inside the rectangle.
+void drawInnerBorder(QPainter& painter, const QRect& rect, int width, const QColor& color)
+{
+    painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), width), color);
+    painter.fillRect(QRect(rect.left(), rect.bottom() - width + 1, rect.width(), width), color);
+    painter.fillRect(QRect(rect.left(), rect.top(), width, rect.height()), color);
+    painter.fillRect(QRect(rect.right() - width + 1, rect.top(), width, rect.height()), color);
+}
+
+} // namespace
+
+SmallWindow::SmallWindow(const Layout& layout)
+    : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint)
+    , layout_(layout)
+{
+    setFixedSize(layout.client);
+    QPalette field = palette();
+    field.setColor(QPalette::Window, Green);
+    field.setColor(QPalette::WindowText, Qt::black);
+    setPalette(field);
+    setAutoFillBackground(true);
+
+    OkLabel = new ClickLabel(this);
+    OkLabel->setGeometry(layout.okLabel);
+    OkLabel->setText(QStringLiteral("OK"));
+    OkLabel->setFont(UiFont(21.75));
+    OkLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    Command1 = new QPushButton(QStringLiteral("Command1"), this);
+    Command1->setGeometry(layout.command);
+    Command1->setDefault(true);
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+}
+
+void SmallWindow::reject()
+{
+    Command1_Click();
+}
+
+void SmallWindow::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    drawInnerBorder(painter, layout_.frame, 3, Qt::black);
+    painter.fillRect(layout_.face, Pink);
+    drawInnerBorder(painter, layout_.face, 5, Red);
+}
+
+void SmallWindow::showEvent(QShowEvent* event)
+{
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+    QDialog::showEvent(event);
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QDialog>
+#include <QRect>
+
+class ClickLabel;
+class QPushButton;
+
+// The look the small windows share: borderless and green, a 3-pixel frame
+// drawn inside the client area, a pink OK face with a 5-pixel red border
+// drawn inside it, the "OK" label over the face, and the hidden default
+// button Command1 outside the client area that gives the keyboard a way to
+// the OK action. Every way of closing (the button, Enter, Escape, the window
+// manager) runs Command1_Click, and through it the window's OK action.
+class SmallWindow : public QDialog {
+    Q_OBJECT
+public:
+    struct Layout {
+        QSize client;  // pixels
+        QRect frame;   // the frame's outer edge
+        QRect face;    // the OK face
+        QRect okLabel; // the "OK" text over the face
+        QRect command; // the hidden button, right of the client area
+    };
+
+    explicit SmallWindow(const Layout& layout);
+
+    ClickLabel* OkLabel = nullptr;
+    QPushButton* Command1 = nullptr;
+
+    virtual void Command1_Click() = 0;
+
+    // Runs the OK action: Escape and the window manager's close come here.
+    void reject() override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    Layout layout_;
+};

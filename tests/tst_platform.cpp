@@ -1,0 +1,226 @@
+#include "platform/CheckedMath.h"
+#include "platform/MsgBox.h"
+#include "platform/NumberText.h"
+#include "platform/VirtualKey.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <limits>
+
+Q_DECLARE_METATYPE(MsgButtons)
+Q_DECLARE_METATYPE(MsgResult)
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+private slots:
+    void signedNumberText_data();
+    void signedNumberText();
+    void signedFloatText_data();
+    void signedFloatText();
+    void plainNumberText_data();
+    void plainNumberText();
+    void virtualKeyCode_data();
+    void virtualKeyCode();
+    void add32_data();
+    void add32();
+    void narrow16_data();
+    void narrow16();
+    void overflowRaisesRunTimeError();
+    void realMessageBoxAnswers_data();
+    void realMessageBoxAnswers();
+};
+
+void PlatformTest::signedNumberText_data()
+{
+    QTest::addColumn<qint32>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0 << " 0";
+    QTest::newRow("positive") << 270 << " 270";
+    QTest::newRow("negative") << -35 << "-35";
+    QTest::newRow("lowest") << std::numeric_limits<qint32>::min() << "-2147483648";
+}
+
+void PlatformTest::signedNumberText()
+{
+    QFETCH(qint32, value);
+    QFETCH(QString, text);
+    QCOMPARE(SignedNumberText(value), text);
+}
+
+void PlatformTest::signedFloatText_data()
+{
+    QTest::addColumn<float>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("quarter steps") << 39.25f << " 39.25";
+    QTest::newRow("whole") << 37.0f << " 37";
+    QTest::newRow("zero") << 0.0f << " 0";
+    QTest::newRow("negative zero") << -0.0f << " 0";
+    QTest::newRow("below one") << 0.25f << " 0.25";
+    QTest::newRow("over time") << -0.5f << "-0.5";
+    QTest::newRow("over by one") << -1.0f << "-1";
+    QTest::newRow("seven digits") << 1.0f / 3.0f << " 0.3333333";
+}
+
+void PlatformTest::signedFloatText()
+{
+    QFETCH(float, value);
+    QFETCH(QString, text);
+    QCOMPARE(SignedNumberText(value), text);
+}
+
+void PlatformTest::plainNumberText_data()
+{
+    QTest::addColumn<qint32>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("default score") << -9999 << "-9999";
+    QTest::newRow("zero") << 0 << "0";
+    QTest::newRow("positive") << 1200 << "1200";
+}
+
+void PlatformTest::plainNumberText()
+{
+    QFETCH(qint32, value);
+    QFETCH(QString, text);
+    QCOMPARE(PlainNumberText(value), text);
+}
+
+void PlatformTest::virtualKeyCode_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("code");
+    const int none = Qt::NoModifier;
+    const int pad = Qt::KeypadModifier;
+    QTest::newRow("space") << int(Qt::Key_Space) << none << 32;
+    QTest::newRow("S plain") << int(Qt::Key_S) << none << 83;
+    QTest::newRow("S with shift") << int(Qt::Key_S) << int(Qt::ShiftModifier) << 83;
+    QTest::newRow("Q with ctrl") << int(Qt::Key_Q) << int(Qt::ControlModifier) << 81;
+    QTest::newRow("H with alt") << int(Qt::Key_H) << int(Qt::AltModifier) << 72;
+    QTest::newRow("Z") << int(Qt::Key_Z) << none << 90;
+    QTest::newRow("digit row 1") << int(Qt::Key_1) << none << 49;
+    QTest::newRow("digit row 0") << int(Qt::Key_0) << none << 48;
+    QTest::newRow("keypad 1 numlock on") << int(Qt::Key_1) << pad << 97;
+    QTest::newRow("keypad 9 numlock on") << int(Qt::Key_9) << pad << 105;
+    QTest::newRow("keypad 0 numlock on") << int(Qt::Key_0) << pad << 96;
+    QTest::newRow("keypad 1 numlock off") << int(Qt::Key_End) << pad << 97;
+    QTest::newRow("keypad 2 numlock off") << int(Qt::Key_Down) << pad << 98;
+    QTest::newRow("keypad 3 numlock off") << int(Qt::Key_PageDown) << pad << 99;
+    QTest::newRow("keypad 4 numlock off") << int(Qt::Key_Left) << pad << 100;
+    QTest::newRow("keypad 5 numlock off") << int(Qt::Key_Clear) << pad << 101;
+    QTest::newRow("keypad 6 numlock off") << int(Qt::Key_Right) << pad << 102;
+    QTest::newRow("keypad 7 numlock off") << int(Qt::Key_Home) << pad << 103;
+    QTest::newRow("keypad 8 numlock off") << int(Qt::Key_Up) << pad << 104;
+    QTest::newRow("keypad 9 numlock off") << int(Qt::Key_PageUp) << pad << 105;
+    QTest::newRow("keypad 0 numlock off") << int(Qt::Key_Insert) << pad << 96;
+    QTest::newRow("arrow key is no hole") << int(Qt::Key_Up) << none << 0;
+    QTest::newRow("home key is no hole") << int(Qt::Key_Home) << none << 0;
+    QTest::newRow("keypad enter") << int(Qt::Key_Enter) << pad << 0;
+    QTest::newRow("escape") << int(Qt::Key_Escape) << none << 0;
+}
+
+void PlatformTest::virtualKeyCode()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, code);
+    QCOMPARE(VirtualKeyCode(key, Qt::KeyboardModifiers(modifiers)), code);
+}
+
+void PlatformTest::add32_data()
+{
+    QTest::addColumn<qint32>("a");
+    QTest::addColumn<qint32>("b");
+    QTest::addColumn<bool>("fits");
+    QTest::addColumn<qint32>("sum");
+    const qint32 top = std::numeric_limits<qint32>::max();
+    const qint32 bottom = std::numeric_limits<qint32>::min();
+    QTest::newRow("hit") << 10 << 30 << true << 40;
+    QTest::newRow("below zero") << 10 << -30 << true << -20;
+    QTest::newRow("up to the top") << top - 30 << 30 << true << top;
+    QTest::newRow("past the top") << top - 29 << 30 << false << 0;
+    QTest::newRow("past the bottom") << bottom + 4 << -5 << false << 0;
+}
+
+void PlatformTest::add32()
+{
+    QFETCH(qint32, a);
+    QFETCH(qint32, b);
+    QFETCH(bool, fits);
+    QFETCH(qint32, sum);
+    const std::optional<qint32> result = TryAdd32(a, b);
+    QCOMPARE(result.has_value(), fits);
+    if (fits)
+        QCOMPARE(*result, sum);
+}
+
+void PlatformTest::narrow16_data()
+{
+    QTest::addColumn<qint64>("value");
+    QTest::addColumn<bool>("fits");
+    QTest::newRow("difficult interval") << qint64(500) << true;
+    QTest::newRow("top") << qint64(32767) << true;
+    QTest::newRow("bottom") << qint64(-32768) << true;
+    QTest::newRow("above") << qint64(32768) << false;
+    QTest::newRow("below") << qint64(-32769) << false;
+}
+
+void PlatformTest::narrow16()
+{
+    QFETCH(qint64, value);
+    QFETCH(bool, fits);
+    const std::optional<qint16> result = TryNarrow16(value);
+    QCOMPARE(result.has_value(), fits);
+    if (fits)
+        QCOMPARE(qint64(*result), value);
+}
+
+void PlatformTest::overflowRaisesRunTimeError()
+{
+    struct Raised {
+        int code;
+    };
+    SetRunTimeErrorHandler([](int code, const QString&) { throw Raised{code}; });
+    int code = 0;
+    try {
+        CheckedAdd32(std::numeric_limits<qint32>::max(), 30);
+    } catch (const Raised& raised) {
+        code = raised.code;
+    }
+    SetRunTimeErrorHandler({});
+    QCOMPARE(code, OverflowError);
+}
+
+void PlatformTest::realMessageBoxAnswers_data()
+{
+    QTest::addColumn<MsgButtons>("buttons");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<MsgResult>("answer");
+    QTest::newRow("Enter takes Yes, the default") << MsgButtons::YesNo << int(Qt::Key_Return) << MsgResult::Yes;
+    QTest::newRow("Escape answers No") << MsgButtons::YesNo << int(Qt::Key_Escape) << MsgResult::No;
+    QTest::newRow("Enter takes OK") << MsgButtons::OK << int(Qt::Key_Return) << MsgResult::OK;
+    QTest::newRow("Enter takes Retry") << MsgButtons::RetryCancel << int(Qt::Key_Return) << MsgResult::Retry;
+    QTest::newRow("Escape cancels") << MsgButtons::RetryCancel << int(Qt::Key_Escape) << MsgResult::Cancel;
+}
+
+void PlatformTest::realMessageBoxAnswers()
+{
+    QFETCH(MsgButtons, buttons);
+    QFETCH(int, key);
+    QFETCH(MsgResult, answer);
+    QString seenTitle;
+    QTimer::singleShot(0, this, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        seenTitle = box->windowTitle();
+        QTest::keyClick(box, Qt::Key(key));
+    });
+    QCOMPARE(MsgBox(QStringLiteral("やめちゃうの?"), buttons, MsgIcon::Question, QStringLiteral("終了")), answer);
+    QCOMPARE(seenTitle, QStringLiteral("終了"));
+}
+
+QTEST_MAIN(PlatformTest)
+#include "tst_platform.moc"
