@@ -1,0 +1,36 @@
+#include "scores/DataPath.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QString>
+
+namespace {
+
+QString InFolder(const QString& folder)
+{
+    const QString qtFolder = QDir::fromNativeSeparators(folder);
+    const QString fileName = QStringLiteral("date.dat");
+    return qtFolder.endsWith(QLatin1Char('/')) ? qtFolder + fileName : qtFolder + QLatin1Char('/') + fileName;
+}
+
+} // namespace
+
+QString DataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileExistsThere,
+                    const QString& appDataFolder)
+{
+    if (!fileExistsThere && !exeFolderWritable && !appDataFolder.isEmpty())
+        return InFolder(appDataFolder);
+    return InFolder(exeFolder);
+}
+
+QString DataPath(const QString& exeFolder)
+{
+    const bool exists = QFileInfo::exists(InFolder(exeFolder));
+    const bool writable = QFileInfo(exeFolder).isWritable();
+    const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString path = DataPathFor(exeFolder, writable, exists, appData);
+    if (path != InFolder(exeFolder))
+        QDir().mkpath(appData);
+    return path;
+}

@@ -1,0 +1,575 @@
+#include "platform/Cp932.h"
+#include "scores/DataPath.h"
+#include "scores/DateFile.h"
+#include "scores/HighScoreTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+Q_DECLARE_METATYPE(HighScoreTable)
+
+namespace {
+
+// The 35 bytes of one default row as written.
+const QByteArray DefaultGroup("-9999\r\n"
+                              "\"\x88\xd5\x82\xb5\x82\xa2\"\r\n"
+                              "\"\x96\xbc\x96\xb3\x82\xb5\x82\xcc\x8c\xa0\x95\xba\x89\x71\"\r\n");
+
+QStringList RowsOf(const HighScoreTable& table)
+{
+    QStringList rows;
+    for (int row = 1; row <= HighScoreTable::Rows; ++row)
+        rows << QStringLiteral("%1|%2|%3").arg(table.HighScore[row]).arg(table.HighLevel[row], table.HighName[row]);
+    return rows;
+}
+
+// Rows that can be told apart: label "L<row>", name "N<row>".
+HighScoreTable TableOf(const QList<int>& scores)
+{
+    HighScoreTable table;
+    for (int row = 1; row <= HighScoreTable::Rows; ++row) {
+        table.HighScore[row] = qint16(scores.at(row - 1));
+        table.HighLevel[row] = QStringLiteral("L%1").arg(row);
+        table.HighName[row] = QStringLiteral("N%1").arg(row);
+    }
+    return table;
+}
+
+// Extreme, zero and negative scores, an empty name, a name with a comma and spaces.
+HighScoreTable Sample()
+{
+    HighScoreTable table;
+    const int scores[] = {32767, 1200, 300, 30, 0, -5, -30, -9999, -9999, -32768};
+    const QString levels[] = {QStringLiteral("難しい"), QStringLiteral("普通"), QStringLiteral("易しい")};
+    const QString names[] = {QStringLiteral("ぴょこ"), QString(), QStringLiteral("a, b  c"), QStringLiteral("山田")};
+    for (int row = 1; row <= HighScoreTable::Rows; ++row) {
+        table.HighScore[row] = qint16(scores[row - 1]);
+        table.HighLevel[row] = levels[row % 3];
+        table.HighName[row] = names[row % 4];
+    }
+    return table;
+}
+
+// One row per application of rowFormat (%1 score, %2 label, %3 name).
+QByteArray FileFrom(const HighScoreTable& table, const char* rowFormat, const QByteArray& tail = {})
+{
+    QString text;
+    for (int row = 1; row <= HighScoreTable::Rows; ++row)
+        text += QString::fromLatin1(rowFormat).arg(table.HighScore[row]).arg(table.HighLevel[row], table.HighName[row]);
+    return EncodeCp932(text) + tail;
+}
+
+QByteArray SampleLines(int count)
+{
+    return WriteHighScores(Sample()).split('\n').mid(0, count).join('\n') + '\n';
+}
+
+QByteArray SampleWithLine(int line, const QByteArray& replacement)
+{
+    QByteArrayList lines = WriteHighScores(Sample()).split('\n');
+    lines[line - 1] = replacement + '\r';
+    return lines.join('\n');
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+bool WriteAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestScores : public QObject {
+    Q_OBJECT
+
+private slots:
+    void encodeCp932_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("ascii") << QStringLiteral("Ab 1,") << QByteArray("Ab 1,");
+        QTest::newRow("kana and kanji") << QStringLiteral("易しい") << QByteArray("\x88\xd5\x82\xb5\x82\xa2");
+        QTest::newRow("half-width kana") << QStringLiteral("ｱｲ") << QByteArray("\xb1\xb2");
+        QTest::newRow("wave dash") << QStringLiteral("\u301C") << QByteArray("\x81\x60");
+        QTest::newRow("double vertical line") << QStringLiteral("\u2016") << QByteArray("\x81\x61");
+        QTest::newRow("minus sign") << QStringLiteral("\u2212") << QByteArray("\x81\x7c");
+        QTest::newRow("cent sign") << QStringLiteral("\u00A2") << QByteArray("\x81\x91");
+        QTest::newRow("pound sign") << QStringLiteral("\u00A3") << QByteArray("\x81\x92");
+        QTest::newRow("not sign") << QStringLiteral("\u00AC") << QByteArray("\x81\xca");
+        QTest::newRow("em dash") << QStringLiteral("\u2014") << QByteArray("\x81\x5c");
+        QTest::newRow("fullwidth tilde") << QStringLiteral("\uFF5E") << QByteArray("\x81\x60");
+        QTest::newRow("fullwidth quote") << QStringLiteral("\uFF02") << QByteArray("\xfa\x57");
+        QTest::newRow("unencodable") << QStringLiteral("a\u00E9b") << QByteArray("a?b");
+        QTest::newRow("outside the BMP") << QStringLiteral("x\U0001F600y") << QByteArray("x?y");
+        QTest::newRow("lone surrogate") << (QStringLiteral("x") + QChar(0xD83D)) << QByteArray("x?");
+    }
+
+    void encodeCp932()
+    {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(EncodeCp932(text), bytes);
+    }
+
+    void decodeCp932_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("kanji") << QByteArray("\x96\xbc\x96\xb3") << true << QStringLiteral("名無");
+        QTest::newRow("tilde") << QByteArray("\x81\x60") << true << QStringLiteral("\uFF5E");
+        QTest::newRow("empty") << QByteArray() << true << QString();
+        QTest::newRow("unassigned pair") << QByteArray("\x85\x40") << false << QString();
+        QTest::newRow("lone 0x80") << QByteArray("a\x80") << false << QString();
+        QTest::newRow("lone 0xFF") << QByteArray("\xff") << false << QString();
+        QTest::newRow("lead byte cut off") << QByteArray("ab\x82") << false << QString();
+        QTest::newRow("lead byte before line end") << QByteArray("\x82\r\n") << false << QString();
+    }
+
+    void decodeCp932()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, valid);
+        QFETCH(QString, text);
+        const std::optional<QString> decoded = DecodeCp932(bytes);
+        QCOMPARE(decoded.has_value(), valid);
+        if (valid)
+            QCOMPARE(*decoded, text);
+    }
+
+    void defaultTable()
+    {
+        const QString row = QStringLiteral("-9999|易しい|名無しの権兵衛");
+        QCOMPARE(RowsOf(HighScoreTable()), QStringList(10, row));
+
+        HighScoreTable table = TableOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+        table.SetDefaultRow(4);
+        QCOMPARE(RowsOf(table).at(3), row);
+        QCOMPARE(RowsOf(table).at(4), QStringLiteral("5|L5|N5"));
+    }
+
+    void ranking_data()
+    {
+        QTest::addColumn<QList<int>>("scores");
+        QTest::addColumn<int>("score");
+        QTest::addColumn<int>("rankBelow");
+        QTest::addColumn<bool>("newBest");
+        const QList<int> worked{900, 800, 700, 600, 500, 400, 300, 200, 100, 0};
+        QTest::newRow("worked example") << worked << 650 << 3 << false;
+        QTest::newRow("new best") << worked << 1000 << 10 << true;
+        QTest::newRow("equal to row 1 is no new best") << worked << 900 << 1 << false;
+        QTest::newRow("equal goes below") << worked << 700 << 3 << false;
+        QTest::newRow("just above row 10") << worked << 1 << 9 << false;
+        QTest::newRow("equal to row 10") << worked << 0 << 10 << false;
+        QTest::newRow("below row 10") << worked << -5 << 10 << false;
+        QTest::newRow("below several equal rows")
+            << QList<int>{900, 800, 800, 800, 500, 400, 300, 200, 100, 0} << 800 << 4 << false;
+        QTest::newRow("unordered, largest i decides")
+            << QList<int>{100, 0, 100, 0, 100, 0, 100, 0, 100, 0} << 50 << 9 << false;
+        QTest::newRow("unordered, low score placed")
+            << QList<int>{900, 800, 700, 600, 500, 400, 300, 10, 5, 100} << 8 << 8 << false;
+        QTest::newRow("default table, score above") << QList<int>(10, -9999) << -9998 << 10 << true;
+        QTest::newRow("default table, equal score") << QList<int>(10, -9999) << -9999 << 10 << false;
+        QTest::newRow("32-bit score above the 16-bit range") << worked << 40000 << 10 << true;
+    }
+
+    void ranking()
+    {
+        QFETCH(QList<int>, scores);
+        QFETCH(int, score);
+        QFETCH(int, rankBelow);
+        QFETCH(bool, newBest);
+        const HighScoreTable table = TableOf(scores);
+        QCOMPARE(table.RankBelow(score), rankBelow);
+        QCOMPARE(table.IsNewBest(score), newBest);
+    }
+
+    void shiftDown_data()
+    {
+        QTest::addColumn<int>("rank");
+        QTest::addColumn<QList<int>>("sourceRows");   // where each row's content came from
+        QTest::newRow("rank 3, worked example") << 3 << QList<int>{1, 2, 3, 4, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("rank 0, new best") << 0 << QList<int>{1, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("rank 8") << 8 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 9};
+        QTest::newRow("rank 9 moves nothing") << 9 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        QTest::newRow("rank 10 moves nothing") << 10 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    }
+
+    void shiftDown()
+    {
+        QFETCH(int, rank);
+        QFETCH(QList<int>, sourceRows);
+        const HighScoreTable before = TableOf({900, 800, 700, 600, 500, 400, 300, 200, 100, 0});
+        HighScoreTable table = before;
+        table.ShiftDown(rank);
+        QStringList expected;
+        for (int source : sourceRows)
+            expected << RowsOf(before).at(source - 1);
+        QCOMPARE(RowsOf(table), expected);
+    }
+
+    void levelLabel()
+    {
+        QCOMPARE(LevelLabel(500), QStringLiteral("難しい"));
+        QCOMPARE(LevelLabel(750), QStringLiteral("普通"));
+        QCOMPARE(LevelLabel(1000), QStringLiteral("易しい"));
+        QCOMPARE(LevelLabel(600), QString());
+    }
+
+    void defaultFile()
+    {
+        const QByteArray bytes = WriteHighScores(HighScoreTable());
+        QCOMPARE(bytes.size(), 350);
+        QCOMPARE(bytes, DefaultGroup.repeated(10));
+    }
+
+    void writtenForm()
+    {
+        HighScoreTable table;
+        table.HighScore[1] = 120;
+        table.HighLevel[1] = QStringLiteral("普通");
+        table.HighName[1] = QStringLiteral("a, b c");
+        table.HighScore[2] = 0;
+        table.HighLevel[2] = QString();
+        table.HighName[2] = QString();
+        table.HighScore[3] = -5;
+        table.HighLevel[3] = QStringLiteral("x");
+        table.HighName[3] = QStringLiteral("\u301C\u00E9");
+        const QByteArray expected = QByteArray("120\r\n\"\x95\x81\x92\xca\"\r\n\"a, b c\"\r\n"
+                                               "0\r\n\"\"\r\n\"\"\r\n"
+                                               "-5\r\n\"x\"\r\n\"\x81\x60?\"\r\n")
+            + DefaultGroup.repeated(7);
+        QCOMPARE(WriteHighScores(table), expected);
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("default file") << DefaultGroup.repeated(10);
+        QTest::newRow("sample table") << WriteHighScores(Sample());
+        QTest::newRow("half-width kana and a kanji label")
+            << QByteArray("1200\r\n\"\x93\xef\x82\xb5\x82\xa2\"\r\n\"\xb1\xb2\"\r\n") + DefaultGroup.repeated(9);
+    }
+
+    void roundTrip()
+    {
+        QFETCH(QByteArray, bytes);
+        const HighScoreLoad load = ReadHighScores(bytes);
+        QCOMPARE(load.damaged, false);
+        QCOMPARE(load.rowsRead, 10);
+        QCOMPARE(WriteHighScores(load.table), bytes);
+    }
+
+    void tolerantReader_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<HighScoreTable>("expected");
+        const HighScoreTable sample = Sample();
+        QTest::newRow("one row per line with commas") << FileFrom(sample, "%1,\"%2\",\"%3\"\r\n") << sample;
+        QTest::newRow("LF line ends") << FileFrom(sample, "%1\n\"%2\"\n\"%3\"\n") << sample;
+        QTest::newRow("lone CR line ends") << FileFrom(sample, "%1\r\"%2\"\r\"%3\"\r") << sample;
+        QTest::newRow("spaces around fields") << FileFrom(sample, "  %1 \r\n \"%2\"\t\r\n\"%3\"  \r\n") << sample;
+        QTest::newRow("blank lines") << FileFrom(sample, "\r\n%1\r\n\r\n\"%2\"\r\n \r\n\"%3\"\r\n", "\r\n\r\n") << sample;
+        QTest::newRow("no line end at the end") << WriteHighScores(sample).chopped(2) << sample;
+        QTest::newRow("more than 30 fields") << WriteHighScores(sample) + "5\r\n\"x\"\r\n\"y\"\r\n" << sample;
+        QTest::newRow("bad bytes past the 30th field") << WriteHighScores(sample) + "\xff\r\nabc" << sample;
+
+        HighScoreTable plain = TableOf({9, 8, 7, 6, 5, 4, 3, 2, 1, -1});
+        for (int row = 1; row <= HighScoreTable::Rows; ++row)
+            plain.HighName[row].clear();
+        QTest::newRow("unquoted fields, empty last field") << FileFrom(plain, "%1, %2 ,%3\r\n") << plain;
+        QTest::newRow("leading zeros")
+            << QByteArray("009\r\nL1\r\n\"\"\r\n08,L2,\r\n") + FileFrom(plain, "%1,%2,%3\n").mid(12).replace("-1,", "-01,")
+            << plain;
+    }
+
+    void tolerantReader()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(HighScoreTable, expected);
+        const HighScoreLoad load = ReadHighScores(file);
+        QCOMPARE(load.problem, QString());
+        QCOMPARE(load.damaged, false);
+        QCOMPARE(RowsOf(load.table), RowsOf(expected));
+        QCOMPARE(WriteHighScores(load.table), WriteHighScores(expected));
+    }
+
+    void damagedFile_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<int>("rowsRead");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("empty file") << QByteArray() << 1 << 0 << QStringLiteral("ファイルが空です");
+        QTest::newRow("29 lines") << SampleLines(29) << 30 << 9
+                                  << QStringLiteral("30 行目でファイルが終わっています。30 個の項目が必要ですが、29 個");
+        QTest::newRow("14 lines") << SampleLines(14) << 15 << 4 << QStringLiteral("15 行目でファイルが終わって");
+        QTest::newRow("score not a number") << SampleWithLine(10, "abc") << 10 << 3
+                                            << QStringLiteral("10 行目の得点「abc」が整数ではありません");
+        QTest::newRow("fractional score") << SampleWithLine(4, "12.0") << 4 << 1 << QStringLiteral("「12.0」が整数では");
+        QTest::newRow("plus sign") << SampleWithLine(1, "+5") << 1 << 0 << QStringLiteral("1 行目の得点「+5」が整数では");
+        QTest::newRow("quoted score") << SampleWithLine(7, "\"30\"") << 7 << 2 << QStringLiteral("「\"30\"」が整数では");
+        QTest::newRow("blank score line shifts the fields") << SampleWithLine(28, "") << 29 << 9
+                                                            << QStringLiteral("29 行目の得点");
+        QTest::newRow("score above range") << SampleWithLine(13, "32768") << 13 << 4
+                                           << QStringLiteral("13 行目の得点「32768」が -32768 から 32767 の範囲を外れています");
+        QTest::newRow("score below range") << SampleWithLine(16, "-32769") << 16 << 5 << QStringLiteral("「-32769」が -32768");
+        QTest::newRow("score beyond 64 bits") << SampleWithLine(19, "99999999999999999999") << 19 << 6
+                                              << QStringLiteral("範囲を外れています");
+        QTest::newRow("invalid bytes") << SampleWithLine(17, "\"\x85\x40\"") << 17 << 5
+                                       << QStringLiteral("17 行目に、Shift_JIS (cp932) の文字として読めないバイト");
+        QTest::newRow("two-byte character cut off") << SampleLines(29) + "\"\x82" << 30 << 9
+                                                    << QStringLiteral("30 行目に、Shift_JIS");
+        QTest::newRow("bad score before invalid bytes")
+            << SampleWithLine(20, "\xff").replace("\r\n-5\r\n", "\r\nx\r\n") << 16 << 5 << QStringLiteral("16 行目の得点「x」");
+        QTest::newRow("unclosed quote") << SampleLines(29) + "\"abc\r\n" << 30 << 9
+                                        << QStringLiteral("30 行目の二重引用符 (\") が閉じられていません");
+        QTest::newRow("text after the closing quote") << SampleWithLine(6, "\"ab\"cd\"") << 6 << 1
+                                                      << QStringLiteral("6 行目で、二重引用符 (\") で囲まれた値の後に余分な文字");
+    }
+
+    void damagedFile()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, line);
+        QFETCH(int, rowsRead);
+        QFETCH(QString, problem);
+        const HighScoreLoad load = ReadHighScores(file);
+        QCOMPARE(load.existed, true);
+        QCOMPARE(load.damaged, true);
+        QVERIFY2(load.problem.contains(problem), qPrintable(load.problem));
+        QCOMPARE(load.problemLine, line);
+        QCOMPARE(load.rowsRead, rowsRead);
+        QCOMPARE(RowsOf(load.table).mid(0, rowsRead), RowsOf(Sample()).mid(0, rowsRead));
+        QCOMPARE(RowsOf(load.table).mid(rowsRead), RowsOf(HighScoreTable()).mid(rowsRead));
+    }
+
+    void doubleQuoteInName()
+    {
+        HighScoreTable table = Sample();
+        table.HighName[2] = QStringLiteral("say \"hi\", \"");
+        table.HighLevel[3] = QStringLiteral("\"");
+        const QByteArray bytes = WriteHighScores(table);
+        QVERIFY(bytes.contains("\r\n\"say \xfa\x57hi\xfa\x57, \xfa\x57\"\r\n"));
+        QVERIFY(bytes.contains("\r\n\"\xfa\x57\"\r\n"));
+
+        const HighScoreLoad load = ReadHighScores(bytes);
+        QCOMPARE(load.damaged, false);
+        table.HighName[2] = QStringLiteral("say ＂hi＂, ＂");
+        table.HighLevel[3] = QStringLiteral("＂");
+        QCOMPARE(RowsOf(load.table), RowsOf(table));
+    }
+
+    void lineBreakInQuotes()
+    {
+        QByteArray file = SampleWithLine(3, "\"two\r\nlines\"");
+        file.replace("\r\n-5\r\n", "\r\nx\r\n");   // the score of row 6, line 16 before the break
+        const HighScoreLoad load = ReadHighScores(file);
+        QCOMPARE(load.table.HighName[1], QStringLiteral("two\r\nlines"));
+        QCOMPARE(load.rowsRead, 5);
+        QCOMPARE(load.problemLine, 17);
+    }
+
+    void loadFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("date.dat"));
+
+        HighScoreLoad load = LoadHighScoresFile(path);
+        QCOMPARE(load.existed, false);
+        QCOMPARE(load.damaged, false);
+        QCOMPARE(RowsOf(load.table), RowsOf(HighScoreTable()));
+
+        QVERIFY(WriteAll(path, WriteHighScores(Sample())));
+        load = LoadHighScoresFile(path);
+        QCOMPARE(load.existed, true);
+        QCOMPARE(load.damaged, false);
+        QCOMPARE(RowsOf(load.table), RowsOf(Sample()));
+
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("date.dat")));
+        load = LoadHighScoresFile(path);
+        QCOMPARE(load.existed, true);
+        QCOMPARE(load.damaged, true);
+        QCOMPARE(load.problem, QStringLiteral("ファイルではなくフォルダです。"));
+        QCOMPARE(RowsOf(load.table), RowsOf(HighScoreTable()));
+    }
+
+    void keepDamagedCopy()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("date.dat"));
+        const QByteArray damaged = SampleLines(14) + "\"\x85\x40";
+        QVERIFY(WriteAll(path, damaged));
+
+        const QStringList expected{path + QStringLiteral(".damaged"), path + QStringLiteral(".damaged.1"),
+                                   path + QStringLiteral(".damaged.2")};
+        for (const QString& copyPath : expected) {
+            QCOMPARE(KeepDamagedCopy(path), copyPath);
+            QCOMPARE(ReadAll(copyPath), damaged);
+        }
+        QCOMPARE(ReadAll(path), damaged);
+        QCOMPARE(KeepDamagedCopy(dir.filePath(QStringLiteral("missing.dat"))), QString());
+    }
+
+    void saveReplacesWholeFile()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("date.dat"));
+        QVERIFY(WriteAll(path, QByteArray(1000, 'x')));
+
+        QString reason = QStringLiteral("untouched");
+        QVERIFY(SaveHighScoresFile(path, Sample(), &reason));
+        QCOMPARE(reason, QStringLiteral("untouched"));
+        QCOMPARE(ReadAll(path), WriteHighScores(Sample()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{QStringLiteral("date.dat")});
+    }
+
+    void saveStopsOnFullDisk()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("The full disk is simulated with a file size limit");
+#else
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("date.dat"));
+        const QByteArray previous = WriteHighScores(Sample());
+        QVERIFY(WriteAll(path, previous));
+
+        // Writes past 100 bytes fail as on a full disk (EFBIG instead of ENOSPC).
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit oldLimit{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
+        rlimit small = oldLimit;
+        small.rlim_cur = 100;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        QString reason;
+        const bool saved = SaveHighScoresFile(path, HighScoreTable(), &reason);
+        setrlimit(RLIMIT_FSIZE, &oldLimit);
+        std::signal(SIGXFSZ, oldHandler);
+
+        QCOMPARE(saved, false);
+        QVERIFY2(reason.contains(QStringLiteral("書き込みの途中で失敗しました")), qPrintable(reason));
+        QCOMPARE(ReadAll(path), previous);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList{QStringLiteral("date.dat")});
+#endif
+    }
+
+    void saveFails_data()
+    {
+        QTest::addColumn<QString>("relativePath");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("date.dat is a folder") << QStringLiteral("date.dat") << QStringLiteral("同じ名前のフォルダがある");
+        QTest::newRow("folder missing") << QStringLiteral("gone/date.dat") << QStringLiteral("gone が見つかりません");
+        QTest::newRow("parent is a file") << QStringLiteral("plain/date.dat") << QStringLiteral("plain が見つかりません");
+    }
+
+    void saveFails()
+    {
+        QFETCH(QString, relativePath);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("date.dat")));
+        const QString inner = dir.filePath(QStringLiteral("date.dat/keep"));
+        QVERIFY(WriteAll(inner, "kept"));
+        QVERIFY(WriteAll(dir.filePath(QStringLiteral("plain")), "plain file"));
+
+        QString why;
+        QCOMPARE(SaveHighScoresFile(dir.filePath(relativePath), Sample(), &why), false);
+        QVERIFY2(why.contains(reason), qPrintable(why));
+        QCOMPARE(ReadAll(inner), QByteArray("kept"));
+        QCOMPARE(ReadAll(dir.filePath(QStringLiteral("plain"))), QByteArray("plain file"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 2);
+    }
+
+    void messages()
+    {
+        const QString path = QStringLiteral("/games/pyokopon/date.dat");
+        const QString problem = QStringLiteral("10 行目の得点「abc」が整数ではありません。");
+        const QString damaged = DamagedFileMessage(path, problem, path + QStringLiteral(".damaged.1"));
+        QVERIFY(damaged.contains(QDir::toNativeSeparators(path) + u'\n'));
+        QVERIFY(damaged.contains(problem));
+        QVERIFY(damaged.contains(QDir::toNativeSeparators(path + QStringLiteral(".damaged.1"))));
+        const QString noCopy = DamagedFileMessage(path, problem, QString());
+        QVERIFY(noCopy.contains(QStringLiteral("控えを作れませんでした")));
+        QVERIFY(!noCopy.contains(QStringLiteral(".damaged")));
+
+        const QString failed = SaveFailedMessage(path, QStringLiteral("理由の文"));
+        QVERIFY(failed.contains(QDir::toNativeSeparators(path)));
+        QVERIFY(failed.contains(QStringLiteral("理由の文")));
+        QVERIFY(failed.contains(QStringLiteral("「再試行」")));
+        QVERIFY(failed.contains(QStringLiteral("「キャンセル」")));
+    }
+
+    void dataPathFor_data()
+    {
+        QTest::addColumn<QString>("exeFolder");
+        QTest::addColumn<bool>("writable");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<QString>("expected");
+        const QString appData = QStringLiteral("/home/p/.local/share/pyokopon");
+        QTest::newRow("root folder") << QStringLiteral("/") << true << false << QStringLiteral("/date.dat");
+        QTest::newRow("plain folder") << QStringLiteral("/opt/pyokopon") << true << false
+                                      << QStringLiteral("/opt/pyokopon/date.dat");
+        QTest::newRow("trailing separator") << QStringLiteral("/opt/pyokopon/") << true << true
+                                            << QStringLiteral("/opt/pyokopon/date.dat");
+        QTest::newRow("read-only folder with the file") << QStringLiteral("/opt/pyokopon") << false << true
+                                                        << QStringLiteral("/opt/pyokopon/date.dat");
+        QTest::newRow("read-only folder without the file") << QStringLiteral("/opt/pyokopon") << false << false
+                                                           << appData + QStringLiteral("/date.dat");
+        QTest::newRow("read-only root") << QStringLiteral("/") << false << false << appData + QStringLiteral("/date.dat");
+    }
+
+    void dataPathFor()
+    {
+        QFETCH(QString, exeFolder);
+        QFETCH(bool, writable);
+        QFETCH(bool, exists);
+        QFETCH(QString, expected);
+        QCOMPARE(DataPathFor(exeFolder, writable, exists, QStringLiteral("/home/p/.local/share/pyokopon")), expected);
+        QCOMPARE(DataPathFor(exeFolder, writable, exists, QString()), DataPathFor(exeFolder, true, true, QString()));
+    }
+
+    void dataPathOnDisk()
+    {
+    #if !defined(Q_OS_UNIX) || defined(Q_OS_DARWIN)
+        QSKIP("The per-user data folder is steered through XDG_DATA_HOME");
+    #endif
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QCOMPARE(DataPath(dir.path()), dir.filePath(QStringLiteral("date.dat")));
+
+        const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("share"))));
+        const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        const QString path = DataPath(dir.filePath(QStringLiteral("no-such-folder")));
+        qputenv("XDG_DATA_HOME", oldDataHome);
+        QVERIFY(appData.startsWith(dir.path()));
+        QCOMPARE(path, appData + QStringLiteral("/date.dat"));
+        QVERIFY(QFileInfo(appData).isDir());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestScores)
+#include "tst_scores.moc"
