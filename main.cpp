@@ -1,0 +1,18 @@
+#include "game/Form5.h"
+#include "platform/FontSetup.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("pyokopon"));
+    QApplication::setApplicationVersion(QStringLiteral(PYOKOPON_VERSION));
+    SetUpFonts();
+
+    Form5* board = new Form5;
+    board->setAttribute(Qt::WA_DeleteOnClose);
+    board->Form_Load();
+    board->show();
+    return app.exec();
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/SmallWindow.h"
+
+class QLabel;
+
+// The high-score window: ten rows of score, difficulty and name. It keeps
+// nothing of its own; the board fills the cells and shows it.
+class Form3 : public SmallWindow {
+    Q_OBJECT
+public:
+    Form3();
+
+    void Label6_Click();
+    void Command1_Click() override;
+
+    QLabel* Label5 = nullptr;      // the heading "ハイスコア"
+    ClickLabel* Label6 = nullptr;  // the OK label
+    QLabel* Label1[11] = {};       // score of rows 1..10
+    QLabel* Label3[11] = {};       // difficulty of rows 1..10
+    QLabel* Label2[11] = {};       // name of rows 1..10
+
+signals:
+    // The OK action has unloaded the window; it is deleted soon after.
+    void unloaded();
+};

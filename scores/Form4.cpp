@@ -1,0 +1,74 @@
+#include "scores/Form4.h"
+
+#include "platform/ClickLabel.h"
+#include "platform/FontSetup.h"
+#include "platform/Twips.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QPainter>
+
+namespace {
+
+const SmallWindow::Layout Form4Layout{
+    QSize(305, 226),
+    // One pixel row shorter than the window: the bottom row lies below the frame.
+    Twips(0, 0, 4575, 3375),
+    Twips(1440, 2400, 1815, 735),
+    Twips(1440, 2520, 1815, 615),
+    Twips(5160, 960, 255, 615),
+};
+
+const QRect Shape1 = Twips(1080, 1320, 2415, 975);
+
+} // namespace
+
+Form4::Form4()
+    : SmallWindow(Form4Layout)
+{
+    setWindowTitle(QStringLiteral("Form4"));
+    Label2 = OkLabel;
+    connect(Label2, &ClickLabel::clicked, this, &Form4::Label2_Click);
+
+    Label1 = new QLabel(QStringLiteral("ハイスコアです！！下のボックスに名前を入力してください"), this);
+    Label1->setGeometry(Twips(600, 240, 3375, 975));
+    Label1->setFont(UiFont(15.75));
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1->setWordWrap(true);
+    Label1->lower();
+
+    Text1 = new QLineEdit(this);
+    Text1->setGeometry(Twips(1200, 1440, 2175, 735));
+    Text1->setFont(UiFont(21.75));
+    Text1->setFrame(false);
+    Text1->setMaxLength(32767); // the widget's own ceiling; no shorter limit is set
+    QPalette box = Text1->palette();
+    box.setColor(QPalette::Base, QColor(0, 255, 0));
+    box.setColor(QPalette::Text, Qt::black);
+    Text1->setPalette(box);
+
+    setTabOrder(Text1, Command1);
+    Text1->setFocus();
+}
+
+void Form4::Label2_Click()
+{
+    hide();
+}
+
+void Form4::Command1_Click()
+{
+    Label2_Click();
+}
+
+void Form4::paintEvent(QPaintEvent* event)
+{
+    SmallWindow::paintEvent(event);
+    // The frame around the text box: 2 pixels, centred on the rectangle's edge.
+    QPainter painter(this);
+    QPen pen(Qt::black, 2);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(pen);
+    painter.drawRect(QRectF(Shape1).adjusted(0, 0, -1, -1));
+}

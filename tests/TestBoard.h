@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ScriptedMsgBox.h"
+
+#include "game/Form5.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QLabel;
+
+// A loaded board in a scratch folder, with scripted boxes and random holes.
+// Its timer is held still so that the test alone decides when a tick comes.
+class Board {
+public:
+    explicit Board(QList<double> random = {RandomFor(5)}, MsgResult displayAnswer = MsgResult::Yes,
+                   std::optional<QByteArray> dateDat = std::nullopt);
+    ~Board();
+
+    Form5* operator->() const { return form.get(); }
+
+    void start(int difficulty);
+    void ticks(int count);
+    // Runs a script: T is a tick, a digit a click on that hole.
+    void play(const QString& actions);
+    bool holeShows(int hole, const QLabel* holder) const;
+    QString dateDatPath() const;
+
+    QTemporaryDir folder;
+    ScriptedMsgBox boxes;
+    std::unique_ptr<Form5> form;
+    ScriptedRandom* randomSource = nullptr;
+    bool timerRanFromLoad = false;
+};
+
+// Acts on the next modal window as soon as it is up, from inside its own
+// event loop, the way a player would.
+void WhenModal(std::function<void(QWidget*)> act);
+// Types the name into the next name entry and presses Enter.
+void AnswerNameEntry(const QString& name);
+
+QList<double> holes(std::initializer_list<int> sequence);

@@ -1,0 +1,536 @@
+#include "TestBoard.h"
+
+#include "game/Form5.h"
+#include "platform/ClickLabel.h"
+#include "platform/FontSetup.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+
+class Form5Test : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void startUpQuestions_data();
+    void startUpQuestions();
+    void gameLength_data();
+    void gameLength();
+    void statusLine_data();
+    void statusLine();
+    void scoring_data();
+    void scoring();
+    void tickShowsTargetAndClearsTheOldHole();
+    void ticksWithoutRunningGameChangeNothing();
+    void quitQuestion_data();
+    void quitQuestion();
+    void startRefusedWithoutDifficulty();
+    void difficultyChangeWaitsForNextStart();
+    void startDuringGameBeginsAfresh();
+    void commandKeys_data();
+    void commandKeys();
+    void holeKeys_data();
+    void holeKeys();
+    void keyRepeatsCountEachTime();
+    void boardKeysAreConsumed();
+    void spaceToggle_data();
+    void spaceToggle();
+    void accessKeysChooseDifficulty_data();
+    void accessKeysChooseDifficulty();
+    void clickInHoleMarginHitsHole();
+    void geometry_data();
+    void geometry();
+    void rendering();
+};
+
+void Form5Test::initTestCase()
+{
+    SetUpFonts();
+}
+
+void Form5Test::startUpQuestions_data()
+{
+    QTest::addColumn<MsgResult>("answer");
+    QTest::addColumn<int>("boxCount");
+    QTest::newRow("yes asks once") << MsgResult::Yes << 1;
+    QTest::newRow("no adds the follow-up") << MsgResult::No << 2;
+}
+
+void Form5Test::startUpQuestions()
+{
+    QFETCH(MsgResult, answer);
+    QFETCH(int, boxCount);
+    Board board({RandomFor(1)}, answer);
+    QCOMPARE(board.boxes.shown.size(), boxCount);
+    const MsgRequest& question = board.boxes.shown.at(0);
+    QCOMPARE(question.text, QStringLiteral("ディスプレイの解像度は640×480ですか?"));
+    QCOMPARE(question.buttons, MsgButtons::YesNo);
+    QCOMPARE(question.icon, MsgIcon::Question);
+    QCOMPARE(question.title, QString());
+    if (boxCount == 2) {
+        const MsgRequest& followUp = board.boxes.shown.at(1);
+        QCOMPARE(followUp.text, QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"));
+        QCOMPARE(followUp.buttons, MsgButtons::OK);
+        QCOMPARE(followUp.icon, MsgIcon::Information);
+        QCOMPARE(followUp.title, QString());
+    }
+    QVERIFY(board.boxes.unexpected.isEmpty());
+    QCOMPARE(board.randomSource->seeded, 1);
+    QVERIFY(board.timerRanFromLoad);
+    QCOMPARE(board->Timer1->interval(), 1000);
+    QCOMPARE(board->TickInterval, qint16(0));
+    for (int hole = 1; hole <= 9; ++hole)
+        QVERIFY(board.holeShows(hole, board->Picture2[4]));
+    for (QRadioButton* option : board->Option1)
+        QVERIFY(!option->isChecked());
+}
+
+void Form5Test::gameLength_data()
+{
+    QTest::addColumn<int>("difficulty");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<float>("finalElapsed");
+    QTest::newRow("easy") << 0 << 41 << 41.0f;
+    QTest::newRow("normal") << 1 << 54 << 40.5f;
+    QTest::newRow("difficult") << 2 << 81 << 40.5f;
+}
+
+void Form5Test::gameLength()
+{
+    QFETCH(int, difficulty);
+    QFETCH(int, ticks);
+    QFETCH(float, finalElapsed);
+    Board board(holes({2, 4, 6, 8}));
+    board.start(difficulty);
+    AnswerNameEntry(QStringLiteral("ぴょこ"));
+    QCOMPARE(board->Timer1->interval(), 1000 - 250 * difficulty);
+    board.ticks(ticks - 1);
+    QVERIFY(board->Playing);
+    board.ticks(1);
+    QVERIFY(!board->Playing);
+    QCOMPARE(board->Elapsed, finalElapsed);
+    QCOMPARE(board->Label4->text(), QStringLiteral("終了!!"));
+    // The last target stays up, can no longer be hit and is not charged.
+    const int lastHole = board->TargetHole;
+    const qint32 score = board->Score;
+    QVERIFY(board.holeShows(lastHole, board->Picture2[1]));
+    board->Picture1_Click(lastHole);
+    board.ticks(3);
+    QCOMPARE(board->Score, score);
+    QVERIFY(board.holeShows(lastHole, board->Picture2[1]));
+}
+
+void Form5Test::statusLine_data()
+{
+    QTest::addColumn<int>("difficulty");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("before the first tick") << 0 << 0 << QStringLiteral("スタート!!");
+    QTest::newRow("easy first tick") << 0 << 1 << QStringLiteral("あと  39秒");
+    QTest::newRow("easy at exactly 40") << 0 << 40 << QStringLiteral("あと  0秒");
+    QTest::newRow("normal first tick") << 1 << 1 << QStringLiteral("あと  39.25秒");
+    QTest::newRow("normal last quarter") << 1 << 53 << QStringLiteral("あと  0.25秒");
+    QTest::newRow("difficult at exactly 40") << 2 << 80 << QStringLiteral("あと  0秒");
+}
+
+void Form5Test::statusLine()
+{
+    QFETCH(int, difficulty);
+    QFETCH(int, ticks);
+    QFETCH(QString, status);
+    Board board;
+    board.start(difficulty);
+    board.ticks(ticks);
+    QCOMPARE(board->Label4->text(), status);
+    QVERIFY(board->Playing);
+}
+
+void Form5Test::scoring_data()
+{
+    QTest::addColumn<QString>("actions");
+    QTest::addColumn<qint32>("score");
+    QTest::addColumn<QString>("display");
+    // The start picks hole 5 (not shown); the ticks then show holes 3, 3, 7.
+    QTest::newRow("unshown target is no hit") << "5" << 0 << " 0";
+    QTest::newRow("miss before the first tick") << "1" << -30 << "-30";
+    QTest::newRow("first tick charges nothing") << "T" << 0 << " 0";
+    QTest::newRow("unhit target costs five") << "TT" << -5 << "-5";
+    QTest::newRow("hit") << "T3" << 30 << " 30";
+    QTest::newRow("hit target is not charged") << "T3T" << 30 << " 30";
+    QTest::newRow("second click on a hit") << "T33" << 30 << " 30";
+    QTest::newRow("miss after a hit") << "T31" << 0 << " 0";
+    QTest::newRow("same hole twice is shown again") << "T3T3" << 60 << " 60";
+    QTest::newRow("old hole after the target moved") << "TTT3" << -40 << "-40";
+}
+
+void Form5Test::scoring()
+{
+    QFETCH(QString, actions);
+    QFETCH(qint32, score);
+    QFETCH(QString, display);
+    Board board(holes({5, 3, 3, 7}));
+    board.start(0);
+    board.play(actions);
+    QCOMPARE(board->Score, score);
+    QCOMPARE(board->Label1->text(), display);
+}
+
+void Form5Test::tickShowsTargetAndClearsTheOldHole()
+{
+    Board board(holes({5, 3, 7}));
+    board.start(0);
+    board.play("T");
+    QVERIFY(board.holeShows(3, board->Picture2[1]));
+    board.play("3");
+    QVERIFY(board.holeShows(3, board->Picture4));
+    board.play("T");
+    QCOMPARE(board->TargetHole, quint8(7));
+    for (int hole = 1; hole <= 9; ++hole)
+        QVERIFY(board.holeShows(hole, hole == 7 ? board->Picture2[1] : board->Picture2[4]));
+}
+
+void Form5Test::ticksWithoutRunningGameChangeNothing()
+{
+    Board board(holes({5, 3}));
+    board.ticks(5);
+    QCOMPARE(board->Label4->text(), QString());
+    QCOMPARE(board->Label1->text(), QString());
+    QCOMPARE(board->TargetHole, quint8(0));
+    QCOMPARE(board->Elapsed, 0.0f);
+    board->Picture1_Click(4);
+    QCOMPARE(board->Score, 0);
+}
+
+void Form5Test::quitQuestion_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<MsgResult>("answer");
+    QTest::newRow("no resumes a running game") << true << MsgResult::No;
+    QTest::newRow("no leaves a stopped board stopped") << false << MsgResult::No;
+    QTest::newRow("yes says goodbye and closes") << true << MsgResult::Yes;
+}
+
+void Form5Test::quitQuestion()
+{
+    QFETCH(bool, running);
+    QFETCH(MsgResult, answer);
+    Board board(holes({5, 3, 7}));
+    board->show();
+    if (running) {
+        board.start(0);
+        board.play("T");
+    }
+    const quint8 hole = board->TargetHole;
+    const float elapsed = board->Elapsed;
+    board.boxes.shown.clear();
+    // Ticks and clicks that come while the question is up must change nothing.
+    board.boxes.Expect(answer, [&] {
+        board.ticks(3);
+        board->Picture1_Click(1);
+    });
+    if (answer == MsgResult::Yes)
+        board.boxes.Expect(MsgResult::OK);
+    board->Label3_Click();
+
+    const MsgRequest& question = board.boxes.shown.at(0);
+    QCOMPARE(question.text, QStringLiteral("やめちゃうの?"));
+    QCOMPARE(question.buttons, MsgButtons::YesNo);
+    QCOMPARE(question.icon, MsgIcon::Question);
+    QCOMPARE(question.title, QStringLiteral("終了"));
+    QCOMPARE(board->TargetHole, hole);
+    QCOMPARE(board->Elapsed, elapsed);
+    QCOMPARE(board->Score, 0);
+    QVERIFY(board.boxes.unexpected.isEmpty());
+    if (answer == MsgResult::Yes) {
+        QCOMPARE(board.boxes.shown.size(), 2);
+        QCOMPARE(board.boxes.shown.at(1).text, QStringLiteral("バイバイ!"));
+        QCOMPARE(board.boxes.shown.at(1).icon, MsgIcon::None);
+        QCOMPARE(board.boxes.shown.at(1).title, QStringLiteral("終了"));
+        QVERIFY(!board->isVisible());
+        QVERIFY(!board->Timer1->isActive());
+    } else {
+        QCOMPARE(board.boxes.shown.size(), 1);
+        QCOMPARE(board->Playing, running);
+        QVERIFY(board->isVisible());
+    }
+}
+
+void Form5Test::startRefusedWithoutDifficulty()
+{
+    Board board;
+    board.boxes.shown.clear();
+    board.boxes.Expect(MsgResult::OK);
+    board->Label2_Click();
+    QCOMPARE(board.boxes.shown.size(), 1);
+    QCOMPARE(board.boxes.shown.at(0).text, QStringLiteral("難易度を指定してください"));
+    QCOMPARE(board.boxes.shown.at(0).buttons, MsgButtons::OK);
+    QCOMPARE(board.boxes.shown.at(0).icon, MsgIcon::None);
+    QCOMPARE(board.boxes.shown.at(0).title, QString());
+    QVERIFY(!board->Playing);
+    QCOMPARE(board->TargetHole, quint8(0));
+    QCOMPARE(board->Label4->text(), QString());
+    QCOMPARE(board->Timer1->interval(), 1000);
+}
+
+void Form5Test::difficultyChangeWaitsForNextStart()
+{
+    Board board;
+    board.start(0);
+    board.ticks(2);
+    board->Option1_Click(2);
+    QCOMPARE(board->TickInterval, qint16(500));
+    QCOMPARE(board->Timer1->interval(), 1000);
+    board.ticks(1);
+    QCOMPARE(board->Elapsed, 3.0f);
+    board->Label2_Click();
+    QCOMPARE(board->Timer1->interval(), 500);
+}
+
+void Form5Test::startDuringGameBeginsAfresh()
+{
+    Board board(holes({5, 3, 7, 2}));
+    board.start(0);
+    board.play("T3TT1");
+    QVERIFY(board->Score != 0);
+    board->Label2_Click();
+    QCOMPARE(board->Score, 0);
+    QCOMPARE(board->Elapsed, 0.0f);
+    QVERIFY(!board->TargetUp);
+    QVERIFY(board->Playing);
+    QCOMPARE(board->Label1->text(), QStringLiteral(" 0"));
+    QCOMPARE(board->Label4->text(), QStringLiteral("スタート!!"));
+    for (int hole = 1; hole <= 9; ++hole)
+        QVERIFY(board.holeShows(hole, board->Picture2[4]));
+}
+
+void Form5Test::commandKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("box");
+    const QString quit = QStringLiteral("やめちゃうの?");
+    const QString refuse = QStringLiteral("難易度を指定してください");
+    QTest::newRow("q") << int(Qt::Key_Q) << int(Qt::NoModifier) << quit;
+    QTest::newRow("Q with shift") << int(Qt::Key_Q) << int(Qt::ShiftModifier) << quit;
+    QTest::newRow("Q with ctrl") << int(Qt::Key_Q) << int(Qt::ControlModifier) << quit;
+    QTest::newRow("s") << int(Qt::Key_S) << int(Qt::NoModifier) << refuse;
+    QTest::newRow("S with alt") << int(Qt::Key_S) << int(Qt::AltModifier) << refuse;
+    QTest::newRow("other letter") << int(Qt::Key_X) << int(Qt::NoModifier) << QString();
+}
+
+void Form5Test::commandKeys()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, box);
+    Board board;
+    board->show();
+    board->Option1[0]->setFocus();
+    board.boxes.shown.clear();
+    if (!box.isEmpty())
+        board.boxes.Expect(box == QStringLiteral("やめちゃうの?") ? MsgResult::No : MsgResult::OK);
+    QTest::keyClick(board->Option1[0], Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(board.boxes.shown.size(), box.isEmpty() ? 0 : 1);
+    if (!box.isEmpty())
+        QCOMPARE(board.boxes.shown.at(0).text, box);
+    QVERIFY(board.boxes.unexpected.isEmpty());
+}
+
+void Form5Test::holeKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<qint32>("score");
+    const int pad = Qt::KeypadModifier;
+    // The tick has put the target in hole 3, bottom right.
+    QTest::newRow("keypad 3 hits") << int(Qt::Key_3) << pad << 30;
+    QTest::newRow("keypad 3 with numlock off hits") << int(Qt::Key_PageDown) << pad << 30;
+    QTest::newRow("keypad 7 misses") << int(Qt::Key_7) << pad << -30;
+    QTest::newRow("keypad 7 with numlock off misses") << int(Qt::Key_Home) << pad << -30;
+    QTest::newRow("keypad 0 does nothing") << int(Qt::Key_0) << pad << 0;
+    QTest::newRow("digit row 3 does nothing") << int(Qt::Key_3) << int(Qt::NoModifier) << 0;
+    QTest::newRow("page down does nothing") << int(Qt::Key_PageDown) << int(Qt::NoModifier) << 0;
+}
+
+void Form5Test::holeKeys()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(qint32, score);
+    Board board(holes({5, 3}));
+    board->show();
+    board.start(0);
+    board.play("T");
+    QTest::keyClick(board.form.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QCOMPARE(board->Score, score);
+}
+
+void Form5Test::keyRepeatsCountEachTime()
+{
+    Board board(holes({5, 3}));
+    board->show();
+    board.start(0);
+    board.play("T");
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_3, Qt::KeypadModifier, QStringLiteral("3"), repeat > 0);
+        QApplication::sendEvent(board.form.get(), &press);
+    }
+    QCOMPARE(board->Score, 30 + 0 + 0);
+    board.play("T");
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_1, Qt::KeypadModifier, QStringLiteral("1"), repeat > 0);
+        QApplication::sendEvent(board.form.get(), &press);
+    }
+    QCOMPARE(board->Score, 30 - 90); // the target moved to hole 5; the hit of tick 1 is not charged
+}
+
+void Form5Test::boardKeysAreConsumed()
+{
+    Board board;
+    board->show();
+    QRadioButton* normal = board->Option1[1];
+    normal->setFocus();
+    QTest::keyClick(normal, Qt::Key_Space);
+    QVERIFY(!normal->isChecked());
+    QCOMPARE(board->WindowState(), 1);
+}
+
+void Form5Test::spaceToggle_data()
+{
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+    QTest::newRow("normal minimises") << 0 << 1;
+    QTest::newRow("maximised minimises") << 2 << 1;
+    QTest::newRow("minimised restores to normal") << 1 << 0;
+}
+
+void Form5Test::spaceToggle()
+{
+    QFETCH(int, before);
+    QFETCH(int, after);
+    Board board;
+    board->show();
+    board->SetWindowState(before);
+    QCOMPARE(board->WindowState(), before);
+    QVERIFY(board->Form_KeyDown(32, 0));
+    QCOMPARE(board->WindowState(), after);
+}
+
+void Form5Test::accessKeysChooseDifficulty_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<qint16>("interval");
+    QTest::newRow("Alt+E easy") << int(Qt::Key_E) << 0 << qint16(1000);
+    QTest::newRow("Alt+N normal") << int(Qt::Key_N) << 1 << qint16(750);
+    QTest::newRow("Alt+D difficult") << int(Qt::Key_D) << 2 << qint16(500);
+}
+
+void Form5Test::accessKeysChooseDifficulty()
+{
+    QFETCH(int, key);
+    QFETCH(int, index);
+    QFETCH(qint16, interval);
+    Board board;
+    board->show();
+    board->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(board.form.get()));
+    QTest::keyClick(board.form.get(), Qt::Key(key), Qt::AltModifier);
+    QTRY_VERIFY(board->Option1[index]->isChecked());
+    QCOMPARE(board->TickInterval, interval);
+}
+
+void Form5Test::clickInHoleMarginHitsHole()
+{
+    Board board(holes({5, 9}));
+    board->show();
+    board.start(0);
+    board.play("T");
+    // Bottom-right corner of hole 9, far outside its 60 × 60 image.
+    QTest::mouseClick(board->Picture1[9], Qt::LeftButton, {}, QPoint(118, 110));
+    QCOMPARE(board->Score, 30);
+    QTest::mouseClick(board->Picture1[1], Qt::LeftButton, {}, QPoint(90, 80));
+    QCOMPARE(board->Score, 0);
+}
+
+void Form5Test::geometry_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("rect");
+    QTest::newRow("Label4") << "Label4" << QRect(64, 0, 377, 89);
+    QTest::newRow("Label7") << "Label7" << QRect(512, 8, 65, 17);
+    QTest::newRow("Label5") << "Label5" << QRect(472, 32, 153, 49);
+    QTest::newRow("Label1") << "Label1" << QRect(488, 96, 129, 41);
+    QTest::newRow("Label6") << "Label6" << QRect(480, 152, 145, 41);
+    QTest::newRow("Label8") << "Label8" << QRect(472, 208, 153, 33);
+    QTest::newRow("Option1(0)") << "Option1(0)" << QRect(488, 264, 113, 23);
+    QTest::newRow("Option1(1)") << "Option1(1)" << QRect(488, 288, 113, 23);
+    QTest::newRow("Option1(2)") << "Option1(2)" << QRect(488, 312, 113, 23);
+    QTest::newRow("Label2") << "Label2" << QRect(456, 352, 169, 41);
+    QTest::newRow("Label3") << "Label3" << QRect(464, 408, 161, 41);
+    const QPoint corners[10] = {{}, {40, 360}, {168, 360}, {296, 360}, {40, 240}, {168, 240},
+                                {296, 240}, {40, 120}, {168, 120}, {296, 120}};
+    for (int hole = 1; hole <= 9; ++hole) {
+        const QString name = QStringLiteral("Picture1(%1)").arg(hole);
+        QTest::newRow(qPrintable(name)) << name << QRect(corners[hole], QSize(121, 113));
+    }
+    QTest::newRow("Picture2(1)") << "Picture2(1)" << QRect(648, 16, 9, 9);
+    QTest::newRow("Picture2(4)") << "Picture2(4)" << QRect(648, 24, 9, 9);
+    QTest::newRow("Picture4") << "Picture4" << QRect(648, 32, 9, 9);
+}
+
+void Form5Test::geometry()
+{
+    QFETCH(QString, control);
+    QFETCH(QRect, rect);
+    Board board;
+    const QMap<QString, QWidget*> controls = {
+        {"Label1", board->Label1}, {"Label2", board->Label2}, {"Label3", board->Label3},
+        {"Label4", board->Label4}, {"Label5", board->Label5}, {"Label6", board->Label6},
+        {"Label7", board->Label7}, {"Label8", board->Label8}, {"Option1(0)", board->Option1[0]},
+        {"Option1(1)", board->Option1[1]}, {"Option1(2)", board->Option1[2]},
+        {"Picture2(1)", board->Picture2[1]}, {"Picture2(4)", board->Picture2[4]}, {"Picture4", board->Picture4},
+    };
+    QWidget* widget = controls.value(control);
+    if (control.startsWith("Picture1("))
+        widget = board->Picture1[control.mid(9, 1).toInt()];
+    QVERIFY(widget);
+    QCOMPARE(widget->geometry(), rect);
+    QCOMPARE(board->size(), QSize(640, 480));
+    QVERIFY(board->windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+void Form5Test::rendering()
+{
+    Board board;
+    board->Label5->setText(QStringLiteral("-9999"));
+    const QImage shot = board->grab().toImage();
+    shot.save(QDir::temp().filePath("pyokopon-board.png"));
+    QCOMPARE(shot.size(), QSize(640, 480));
+    const QRgb green = qRgb(0, 255, 0);
+    QCOMPARE(shot.pixel(5, 5), green);
+    QCOMPARE(shot.pixel(635, 475), green);
+    const QPoint corners[10] = {{}, {40, 360}, {168, 360}, {296, 360}, {40, 240}, {168, 240},
+                                {296, 240}, {40, 120}, {168, 120}, {296, 120}};
+    for (int hole = 1; hole <= 9; ++hole) {
+        const QPoint corner = corners[hole];
+        // The mouth of the hole lies in the lower half of the image at the corner.
+        QCOMPARE(shot.pixel(corner + QPoint(30, 45)), qRgb(128, 0, 0));
+        QCOMPARE(shot.pixel(corner + QPoint(30, 5)), green);
+        QCOMPARE(shot.pixel(corner + QPoint(100, 100)), green);
+    }
+    const QPoint labelInk = board->Label7->geometry().center();
+    bool inked = false;
+    for (int x = board->Label7->x(); x < board->Label7->geometry().right(); ++x)
+        inked = inked || qGray(shot.pixel(x, labelInk.y())) < 96;
+    QVERIFY(inked);
+}
+
+QTEST_MAIN(Form5Test)
+#include "tst_form5.moc"
