@@ -8,10 +8,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTimer>
 #include <QtTest>
 
-Board::Board(QList<double> random, MsgResult displayAnswer, std::optional<QByteArray> dateDat)
+Board::Board(QList<double> random, MsgResult displayAnswer, std::optional<QByteArray> dateDat,
+             int noticesBeforeQuestion)
 {
     if (dateDat) {
         QFile file(dateDatPath());
@@ -24,6 +26,8 @@ Board::Board(QList<double> random, MsgResult displayAnswer, std::optional<QByteA
     form->SetRandomSource(std::move(source));
     timerRanFromLoad = form->Timer1->isActive();
     form->Timer1->stop();
+    for (int notice = 0; notice < noticesBeforeQuestion; ++notice)
+        boxes.Expect(MsgResult::OK);
     boxes.Expect(displayAnswer);
     if (displayAnswer != MsgResult::Yes)
         boxes.Expect(MsgResult::OK);
@@ -77,7 +81,11 @@ void WhenModal(std::function<void(QWidget*)> act)
             return;
         poll->stop();
         poll->deleteLater();
+        QPointer<QWidget> window = modal;
         act(modal);
+        // A failed check leaves the window up: close it so the test fails instead of hanging.
+        if (window && window->isVisible())
+            window->hide();
     });
     poll->start();
 }

@@ -19,7 +19,7 @@ class QLabel;
 class Board {
 public:
     explicit Board(QList<double> random = {RandomFor(5)}, MsgResult displayAnswer = MsgResult::Yes,
-                   std::optional<QByteArray> dateDat = std::nullopt);
+                   std::optional<QByteArray> dateDat = std::nullopt, int noticesBeforeQuestion = 0);
     ~Board();
 
     Form5* operator->() const { return form.get(); }

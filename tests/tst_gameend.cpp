@@ -1,0 +1,462 @@
+#include "TestBoard.h"
+
+#include "about/Form2.h"
+#include "platform/ClickLabel.h"
+#include "platform/Cp932.h"
+#include "platform/FontSetup.h"
+#include "scores/DateFile.h"
+#include "scores/Form3.h"
+#include "scores/Form4.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QtTest>
+
+namespace {
+
+QByteArray dateDatOf(const QList<int>& scores, const QString& name = QStringLiteral("名無しの権兵衛"))
+{
+    HighScoreTable table;
+    for (int row = 1; row <= scores.size(); ++row) {
+        table.HighScore[row] = qint16(scores.at(row - 1));
+        table.HighName[row] = name + QString::number(row);
+    }
+    return WriteHighScores(table);
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QList<int> scoresOf(const HighScoreTable& table)
+{
+    QList<int> scores;
+    for (int row = 1; row <= HighScoreTable::Rows; ++row)
+        scores.append(table.HighScore[row]);
+    return scores;
+}
+
+const QList<int> Descending = {900, 800, 700, 600, 500, 400, 300, 200, 100, 0};
+
+} // namespace
+
+class GameEndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void ranking_data();
+    void ranking();
+    void namesComeBackUnchanged_data();
+    void namesComeBackUnchanged();
+    void wholeGameEntersTheTable_data();
+    void wholeGameEntersTheTable();
+    void ticksWhileNameEntryIsOpenChangeNothing();
+    void secondGameEndRefillsOpenWindowWithFreshEntry();
+    void commandsPauseAndResume_data();
+    void commandsPauseAndResume();
+    void highScoreWindowShowsTableAtOpening();
+    void highScoreCommandWhileWindowOpenFromGameEnd();
+    void tableFile_data();
+    void tableFile();
+    void damagedFile_data();
+    void damagedFile();
+    void failedSave_data();
+    void failedSave();
+};
+
+void GameEndTest::initTestCase()
+{
+    SetUpFonts();
+}
+
+void GameEndTest::ranking_data()
+{
+    QTest::addColumn<QList<int>>("table");
+    QTest::addColumn<qint32>("score");
+    QTest::addColumn<QList<int>>("after");
+    QTest::addColumn<QString>("best");
+    const QList<int> defaults(10, -9999);
+    QTest::newRow("worked example") << Descending << 650 << QList<int>{900, 800, 700, 650, 600, 500, 400, 300, 200, 100}
+                                    << "900";
+    QTest::newRow("new best") << Descending << 1000 << QList<int>{1000, 900, 800, 700, 600, 500, 400, 300, 200, 100}
+                              << "1000";
+    QTest::newRow("equal to row 10 is not placed") << Descending << 0 << Descending << "900";
+    QTest::newRow("equal scores go below") << Descending << 600
+                                           << QList<int>{900, 800, 700, 600, 600, 500, 400, 300, 200, 100} << "900";
+    QTest::newRow("equal to the best is no new best")
+        << Descending << 900 << QList<int>{900, 900, 800, 700, 600, 500, 400, 300, 200, 100} << "900";
+    QTest::newRow("row 10 replaced alone") << Descending << 50 << QList<int>{900, 800, 700, 600, 500, 400, 300, 200, 100, 50}
+                                           << "900";
+    QTest::newRow("default table") << defaults << -30 << QList<int>{-30, -9999, -9999, -9999, -9999, -9999, -9999, -9999, -9999, -9999}
+                                   << "-30";
+    QTest::newRow("default score is not placed") << defaults << -9999 << defaults << "-9999";
+    // Rows out of order, as a hand-edited file may hold them: i = 2 and i = 6 both pass; 6 decides.
+    QTest::newRow("unordered table") << QList<int>{900, 500, 100, 800, 700, 600, 100, 50, 40, 30} << 200
+                                     << QList<int>{900, 500, 100, 800, 700, 600, 200, 100, 50, 40} << "900";
+}
+
+void GameEndTest::ranking()
+{
+    QFETCH(QList<int>, table);
+    QFETCH(qint32, score);
+    QFETCH(QList<int>, after);
+    QFETCH(QString, best);
+    Board board(holes({5}), MsgResult::Yes, dateDatOf(table));
+    board->Option1_Click(1);
+    board->Score = score;
+    const bool placed = after != table;
+    QString bestWhileAsking;
+    if (placed) {
+        WhenModal([&](QWidget* modal) {
+            bestWhileAsking = board->Label5->text();
+            auto* entry = qobject_cast<Form4*>(modal);
+            QVERIFY(entry);
+            entry->Text1->setText(QStringLiteral("新人"));
+            entry->Label2_Click();
+        });
+    }
+    board->RankFinishedGame();
+    QCOMPARE(scoresOf(board->Table), after);
+    QCOMPARE(board->Label5->text(), best);
+    if (!placed) {
+        QCOMPARE(board->Rank, quint8(10));
+        QVERIFY(!board->HighScoreWindow());
+        return;
+    }
+    QCOMPARE(bestWhileAsking, best);
+    const int row = board->Rank + 1;
+    QCOMPARE(board->Table.HighName[row], QStringLiteral("新人"));
+    QCOMPARE(board->Table.HighLevel[row], QStringLiteral("普通"));
+    // The rows below moved down with their names.
+    if (row < 10)
+        QCOMPARE(board->Table.HighName[row + 1], QStringLiteral("名無しの権兵衛%1").arg(row));
+    Form3* window = board->HighScoreWindow();
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QVERIFY(!window->isModal());
+    QCOMPARE(window->Label1[row]->text(), QString::number(score));
+    QCOMPARE(window->Label3[row]->text(), QStringLiteral("普通"));
+    QCOMPARE(window->Label2[row]->text(), QStringLiteral("新人"));
+}
+
+void GameEndTest::namesComeBackUnchanged_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("spaces around") << QStringLiteral("  ぴょこ  ");
+    QTest::newRow("full-width") << QStringLiteral("ＡＢＣ　太郎");
+    QTest::newRow("comma and space") << QStringLiteral("a, b");
+    QTest::newRow("very long") << QString(600, QChar(u'名'));
+}
+
+void GameEndTest::namesComeBackUnchanged()
+{
+    QFETCH(QString, name);
+    Board board;
+    board->Option1_Click(2);
+    board->Score = 120;
+    AnswerNameEntry(name);
+    board->RankFinishedGame();
+    QCOMPARE(board->EntryName, name);
+    QCOMPARE(board->Table.HighName[1], name);
+    QCOMPARE(board->Table.HighLevel[1], QStringLiteral("難しい"));
+    QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), name);
+}
+
+void GameEndTest::wholeGameEntersTheTable_data()
+{
+    QTest::addColumn<int>("difficulty");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("easy") << 0 << 41 << QStringLiteral("易しい");
+    QTest::newRow("normal") << 1 << 54 << QStringLiteral("普通");
+    QTest::newRow("difficult") << 2 << 81 << QStringLiteral("難しい");
+}
+
+void GameEndTest::wholeGameEntersTheTable()
+{
+    QFETCH(int, difficulty);
+    QFETCH(int, ticks);
+    QFETCH(QString, label);
+    const QList<int> low = {90, 80, 70, 60, 50, 40, 30, 20, 10, 0};
+    Board board(holes({5, 3, 7, 1, 9}), MsgResult::Yes, dateDatOf(low));
+    board->show();
+    board.start(difficulty);
+    // Every target but the last is hit, and each third one is preceded by a miss.
+    for (int tick = 1; tick < ticks; ++tick) {
+        board.ticks(1);
+        if (tick % 3 == 0)
+            board->Picture1_Click(board->TargetHole == 2 ? 4 : 2);
+        board->Picture1_Click(board->TargetHole);
+    }
+    AnswerNameEntry(QStringLiteral("ぴょこ, ぽん"));
+    board.ticks(1);
+    const qint32 expected = (ticks - 1) * 30 - ((ticks - 1) / 3) * 30;
+    QCOMPARE(board->Score, expected);
+    QCOMPARE(board->Label5->text(), QString::number(expected));
+    QCOMPARE(board->Table.HighScore[1], qint16(expected));
+    QCOMPARE(board->Table.HighLevel[1], label);
+    QVERIFY(board->HighScoreWindow()->isVisible());
+
+    board.boxes.Expect(MsgResult::Yes);
+    board.boxes.Expect(MsgResult::OK);
+    board->Label3_Click();
+    const QByteArray saved = readAll(board.dateDatPath());
+    QVERIFY(saved.startsWith(QByteArray::number(expected) + "\r\n\"" + EncodeCp932(label) + "\"\r\n\""
+                             + EncodeCp932(QStringLiteral("ぴょこ, ぽん")) + "\"\r\n90\r\n"));
+    QCOMPARE(saved.count("\r\n"), 30);
+    // The table window outlives the board.
+    QVERIFY(board->HighScoreWindow()->isVisible());
+}
+
+void GameEndTest::ticksWhileNameEntryIsOpenChangeNothing()
+{
+    Board board(holes({5, 3}));
+    board.start(0);
+    board.ticks(40);
+    struct Snapshot {
+        float elapsed;
+        quint8 hole;
+        qint32 score;
+        QString status;
+    };
+    Snapshot atOpening{}, afterTicks{};
+    WhenModal([&](QWidget* modal) {
+        atOpening = {board->Elapsed, board->TargetHole, board->Score, board->Label4->text()};
+        board.ticks(5);
+        board->Picture1_Click(board->TargetHole);
+        board->Picture1_Click(board->TargetHole == 1 ? 2 : 1);
+        afterTicks = {board->Elapsed, board->TargetHole, board->Score, board->Label4->text()};
+        qobject_cast<Form4*>(modal)->Label2_Click();
+    });
+    board.ticks(1);
+    QCOMPARE(atOpening.status, QStringLiteral("終了!!"));
+    QCOMPARE(afterTicks.elapsed, atOpening.elapsed);
+    QCOMPARE(afterTicks.hole, atOpening.hole);
+    QCOMPARE(afterTicks.score, atOpening.score);
+    QCOMPARE(afterTicks.status, atOpening.status);
+}
+
+void GameEndTest::secondGameEndRefillsOpenWindowWithFreshEntry()
+{
+    Board board;
+    board->Option1_Click(0);
+    board->Score = 100;
+    AnswerNameEntry(QStringLiteral("一回目"));
+    board->RankFinishedGame();
+    QPointer<Form3> window = board->HighScoreWindow();
+    QVERIFY(window && window->isVisible());
+
+    board->Score = 200;
+    QString boxAtOpening = QStringLiteral("not asked");
+    WhenModal([&](QWidget* modal) {
+        auto* entry = qobject_cast<Form4*>(modal);
+        boxAtOpening = entry->Text1->text();
+        entry->Text1->setText(QStringLiteral("二回目"));
+        entry->Label2_Click();
+    });
+    board->RankFinishedGame();
+    QCOMPARE(boxAtOpening, QString());
+    QCOMPARE(board->HighScoreWindow(), window.data());
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->Label2[1]->text(), QStringLiteral("二回目"));
+    QCOMPARE(window->Label1[2]->text(), QStringLiteral("100"));
+    QCOMPARE(window->Label2[2]->text(), QStringLiteral("一回目"));
+}
+
+void GameEndTest::commandsPauseAndResume_data()
+{
+    QTest::addColumn<QChar>("key");
+    QTest::addColumn<bool>("running");
+    QTest::newRow("H during a game") << QChar('H') << true;
+    QTest::newRow("V during a game") << QChar('V') << true;
+    QTest::newRow("H with no game") << QChar('H') << false;
+    QTest::newRow("V with no game") << QChar('V') << false;
+}
+
+void GameEndTest::commandsPauseAndResume()
+{
+    QFETCH(QChar, key);
+    QFETCH(bool, running);
+    Board board(holes({5, 3, 7}));
+    board->show();
+    if (running) {
+        board.start(0);
+        board.play("T");
+    }
+    const quint8 hole = board->TargetHole;
+    const float elapsed = board->Elapsed;
+    QString shown;
+    WhenModal([&](QWidget* modal) {
+        shown = modal->windowTitle();
+        board.ticks(3);
+        board->Picture1_Click(3);
+        board->Picture1_Click(1);
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Return);
+    });
+    QTest::keyClick(board.form.get(), key.toLatin1());
+    QCOMPARE(shown, key == 'H' ? QStringLiteral("Form3") : QStringLiteral("Form2"));
+    QCOMPARE(board->Playing, running);
+    QCOMPARE(board->TargetHole, hole);
+    QCOMPARE(board->Elapsed, elapsed);
+    QCOMPARE(board->Score, 0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!board->HighScoreWindow());
+    if (running) {
+        board.ticks(1);
+        QCOMPARE(board->Elapsed, elapsed + 1.0f);
+    }
+}
+
+void GameEndTest::highScoreWindowShowsTableAtOpening()
+{
+    HighScoreTable table;
+    table.HighScore[1] = 30;
+    table.HighName[1] = QString();
+    table.HighScore[2] = -5;
+    table.HighLevel[2] = QStringLiteral("難しい");
+    Board board(holes({5}), MsgResult::Yes, WriteHighScores(table));
+    QStringList cells;
+    auto readRows = [&](QWidget* modal) {
+        auto* window = qobject_cast<Form3*>(modal);
+        for (int row : {1, 2, 10})
+            cells << window->Label1[row]->text() << window->Label3[row]->text() << window->Label2[row]->text();
+        window->Label6_Click();
+    };
+    WhenModal(readRows);
+    board->Label8_Click();
+    QCOMPARE(cells, QStringList({"30", "易しい", "", "-5", "難しい", "名無しの権兵衛", "-9999", "易しい", "名無しの権兵衛"}));
+
+    board->Table.HighName[10] = QStringLiteral("後から");
+    cells.clear();
+    WhenModal(readRows);
+    board->Label8_Click();
+    QCOMPARE(cells.at(8), QStringLiteral("後から"));
+}
+
+void GameEndTest::highScoreCommandWhileWindowOpenFromGameEnd()
+{
+    Board board;
+    board->show();
+    board->Option1_Click(0);
+    board->Score = 90;
+    AnswerNameEntry(QStringLiteral("一人目"));
+    board->RankFinishedGame();
+    QPointer<Form3> open = board->HighScoreWindow();
+    QVERIFY(open && open->isVisible() && !open->isModal());
+    QWidget* modalSeen = nullptr;
+    QString firstCell;
+    WhenModal([&](QWidget* modal) {
+        modalSeen = modal;
+        firstCell = qobject_cast<Form3*>(modal)->Label2[1]->text();
+        QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Return);
+    });
+    board->Label8_Click();
+    QCOMPARE(modalSeen, static_cast<QWidget*>(open.data()));
+    QCOMPARE(firstCell, QStringLiteral("一人目"));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!open);
+    QVERIFY(board->isVisible());
+}
+
+void GameEndTest::tableFile_data()
+{
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("best");
+    QTest::newRow("no file gives the default table") << false << QByteArray() << "-9999";
+    QTest::newRow("written form comes back byte for byte") << true << dateDatOf(Descending, QStringLiteral("あ, い")) << "900";
+}
+
+void GameEndTest::tableFile()
+{
+    QFETCH(bool, present);
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, best);
+    std::optional<QByteArray> file;
+    if (present)
+        file = contents;
+    Board board(holes({5}), MsgResult::Yes, file);
+    QCOMPARE(board->Label5->text(), best);
+    QCOMPARE(board->DataPath, board.dateDatPath());
+    board->close();
+    const QByteArray saved = readAll(board.dateDatPath());
+    if (present) {
+        QCOMPARE(saved, contents);
+    } else {
+        QCOMPARE(saved.size(), 350);
+        QCOMPARE(saved, WriteHighScores(HighScoreTable()));
+    }
+}
+
+void GameEndTest::damagedFile_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<QString>("best");
+    QTest::addColumn<int>("rowsKept");
+    const QByteArray good = dateDatOf(Descending);
+    QTest::newRow("empty file") << QByteArray() << "-9999" << 0;
+    QTest::newRow("cut short") << good.left(good.indexOf("400")) << "900" << 5;
+    QTest::newRow("score not a number") << QByteArray(good).replace("700", "7x0") << "900" << 2;
+    QTest::newRow("score out of range") << QByteArray(good).replace("900", "40000") << "-9999" << 0;
+    QTest::newRow("bytes that are no cp932") << QByteArray(good).replace("300", "\"\x85\x40") << "900" << 6;
+}
+
+void GameEndTest::damagedFile()
+{
+    QFETCH(QByteArray, contents);
+    QFETCH(QString, best);
+    QFETCH(int, rowsKept);
+    Board board(holes({5}), MsgResult::Yes, contents, 1);
+    QVERIFY(board.boxes.unexpected.isEmpty());
+    QCOMPARE(board.boxes.shown.size(), 2);
+    const QString notice = board.boxes.shown.at(0).text;
+    QVERIFY2(notice.contains(QDir::toNativeSeparators(board.dateDatPath())), qPrintable(notice));
+    QVERIFY2(notice.contains(QStringLiteral("date.dat.damaged")), qPrintable(notice));
+    QCOMPARE(board.boxes.shown.at(1).text, QStringLiteral("ディスプレイの解像度は640×480ですか?"));
+    QCOMPARE(board->Label5->text(), best);
+    for (int row = 1; row <= 10; ++row)
+        QCOMPARE(int(board->Table.HighScore[row]), row <= rowsKept ? Descending.at(row - 1) : -9999);
+    // The damaged file is kept as it was, beside the new one the save writes.
+    board->close();
+    QCOMPARE(readAll(board.dateDatPath() + ".damaged"), contents);
+    QCOMPARE(readAll(board.dateDatPath()).count("\r\n"), 30);
+}
+
+void GameEndTest::failedSave_data()
+{
+    QTest::addColumn<MsgResult>("answer");
+    QTest::newRow("retry after the cause is gone") << MsgResult::Retry;
+    QTest::newRow("cancel closes without saving") << MsgResult::Cancel;
+}
+
+void GameEndTest::failedSave()
+{
+    QFETCH(MsgResult, answer);
+    Board board;
+    board->show();
+    // A folder where the file should be makes every save fail.
+    QVERIFY(QDir(board.folder.path()).mkdir(QStringLiteral("date.dat")));
+    board.boxes.shown.clear();
+    board.boxes.Expect(answer, [&] {
+        if (answer == MsgResult::Retry)
+            QDir(board.folder.path()).rmdir(QStringLiteral("date.dat"));
+    });
+    board->close();
+    QVERIFY(board.boxes.unexpected.isEmpty());
+    QCOMPARE(board.boxes.shown.size(), 1);
+    QCOMPARE(board.boxes.shown.at(0).buttons, MsgButtons::RetryCancel);
+    QVERIFY(board.boxes.shown.at(0).text.contains(QStringLiteral("date.dat")));
+    QVERIFY(!board->isVisible());
+    QCOMPARE(QFileInfo(board.dateDatPath()).isFile(), answer == MsgResult::Retry);
+    if (answer == MsgResult::Retry)
+        QCOMPARE(readAll(board.dateDatPath()).size(), 350);
+}
+
+QTEST_MAIN(GameEndTest)
+#include "tst_gameend.moc"
