@@ -49,8 +49,7 @@ Form2::Form2()
 
 void Form2::Label2_Click()
 {
-    hide();
-    deleteLater();
+    Unload();
 }
 
 void Form2::Command1_Click()

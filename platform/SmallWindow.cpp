@@ -4,6 +4,7 @@
 #include "platform/FontSetup.h"
 
 #include <QGuiApplication>
+#include <QCloseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
@@ -51,6 +52,24 @@ SmallWindow::SmallWindow(const Layout& layout)
 void SmallWindow::reject()
 {
     Command1_Click();
+}
+
+void SmallWindow::Unload()
+{
+    unloading_ = true;
+    setAttribute(Qt::WA_DeleteOnClose);
+    close();
+}
+
+void SmallWindow::closeEvent(QCloseEvent* event)
+{
+    if (!unloading_)
+        Command1_Click();
+    // The OK action may have unloaded the window (close it now) or only hidden it.
+    if (unloading_)
+        QWidget::closeEvent(event);
+    else
+        event->ignore();
 }
 
 void SmallWindow::paintEvent(QPaintEvent* /*event*/)

@@ -30,13 +30,20 @@ public:
 
     virtual void Command1_Click() = 0;
 
-    // Runs the OK action: Escape and the window manager's close come here.
+    // Runs the OK action: Escape comes here.
     void reject() override;
 
+    // Closes and destroys the window. Closing (not just hiding) lets the
+    // program end when this was its last window.
+    void Unload();
+
 protected:
+    // The window manager's close runs the OK action instead of closing.
+    void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
     Layout layout_;
+    bool unloading_ = false;
 };

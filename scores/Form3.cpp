@@ -53,8 +53,7 @@ Form3::Form3()
 void Form3::Label6_Click()
 {
     // Unloading: the window goes and takes its cells with it.
-    hide();
-    deleteLater();
+    Unload();
     emit unloaded();
 }
 
