@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPainter>
 
+#include <limits>
+
 namespace {
 
 const SmallWindow::Layout Form4Layout{
@@ -42,7 +44,8 @@ Form4::Form4()
     Text1->setGeometry(Twips(1200, 1440, 2175, 735));
     Text1->setFont(UiFont(21.75));
     Text1->setFrame(false);
-    Text1->setMaxLength(32767); // the widget's own ceiling; no shorter limit is set
+    // A name has no length limit; the widget would otherwise stop at 32767 characters.
+    Text1->setMaxLength(std::numeric_limits<int>::max());
     QPalette box = Text1->palette();
     box.setColor(QPalette::Base, QColor(0, 255, 0));
     box.setColor(QPalette::Text, Qt::black);
