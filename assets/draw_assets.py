@@ -4,6 +4,7 @@
 Writes, next to this script:
   hole_empty.gif, hole_target.gif, hole_hit.gif   60 x 60 board images
   mini_empty.gif, mini_target.gif                 15 x 15 difficulty-button marks
+  mini_empty@2x.gif, mini_target@2x.gif           the same, pixel-doubled
   pyokopon.ico                                    window icon, 32 x 32 and 16 x 16, 16 colours
   pyokopon-16.png, pyokopon-32.png, pyokopon-64.png   the icon for a desktop install
 
@@ -30,6 +31,12 @@ GIFS = {
     'hole_hit.gif': ('hole_hit', 60),
     'mini_empty.gif': ('mini_empty', 15),
     'mini_target.gif': ('mini_target', 15),
+}
+# Pixel-doubled twins, which Qt picks by their @2x names on a screen of
+# twice the pixel density, so the marks stay crisp instead of being smoothed.
+DOUBLED_GIFS = {
+    'mini_empty@2x.gif': ('mini_empty', 15),
+    'mini_target@2x.gif': ('mini_target', 15),
 }
 ICO = ('pyokopon.ico', [('icon32', 32), ('icon16', 16)])
 PNGS = {
@@ -169,6 +176,14 @@ def need(images, name, size):
         raise ArtError('image %s is %dx%d, not %dx%d'
                        % (name, img.width, img.height, size, size))
     return img
+
+
+def doubled(img):
+    rows = []
+    for row in img.rows:
+        wide = ''.join(ch * 2 for ch in row)
+        rows += [wide, wide]
+    return Image(img.name + '@2x', img.palette, img.width * 2, img.height * 2, rows)
 
 
 # ---------------------------------------------------------------------- GIF87a
@@ -341,6 +356,8 @@ def render(images):
     files = {}
     for filename, (name, size) in GIFS.items():
         files[filename] = gif87a(need(images, name, size))
+    for filename, (name, size) in DOUBLED_GIFS.items():
+        files[filename] = gif87a(doubled(need(images, name, size)))
     filename, parts = ICO
     files[filename] = ico([need(images, name, size) for name, size in parts])
     for filename, (name, size) in PNGS.items():

@@ -1,10 +1,24 @@
 #include "platform/ClickLabel.h"
 
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
 
 ClickLabel::ClickLabel(QWidget* parent)
     : QLabel(parent)
 {
+}
+
+void ClickLabel::paintEvent(QPaintEvent* event)
+{
+    const QPixmap picture = pixmap();
+    if (picture.isNull()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    // QLabel would smooth a picture whose pixel ratio differs from the screen's.
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, picture);
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent* event)

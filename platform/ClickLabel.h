@@ -4,6 +4,8 @@
 
 // A label that is also a command: a press and release of the left button
 // inside its rectangle is a click, wherever on the rectangle it lands.
+// A picture is drawn unscaled at the top-left corner, and on a high-density
+// screen enlarged pixel by pixel, so pixel art stays crisp.
 class ClickLabel : public QLabel {
     Q_OBJECT
 public:
@@ -13,6 +15,7 @@ signals:
     void clicked();
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
