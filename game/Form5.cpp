@@ -380,6 +380,19 @@ void Form5::SetWindowState(int state)
 
 bool Form5::eventFilter(QObject* watched, QEvent* event)
 {
+    // Alt+E, Alt+N, Alt+D choose at once: the button's own access key would
+    // only click after a short animation, so S pressed right after it would
+    // still find no difficulty chosen.
+    if (event->type() == QEvent::Shortcut) {
+        for (int index = 0; index < 3; ++index) {
+            if (watched == Option1[index]) {
+                Option1[index]->setChecked(true);
+                Option1_Click(index);
+                return true;
+            }
+        }
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     QWidget* target = static_cast<QWidget*>(watched);
