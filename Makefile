@@ -1,16 +1,21 @@
-# Everything a fresh Debian 12 machine needs: `make run` plays, `make test` tests.
-PACKAGES := cmake g++ make qt6-base-dev qt6-qpa-plugins fonts-ipafont-gothic \
-            xvfb xauth xdotool openbox imagemagick x11-utils
+# Everything a fresh Debian 12 machine needs: `make run` plays, `make test` tests,
+# `make package` builds the .deb in build/.
+PACKAGES := cmake g++ make qt6-base-dev fonts-ipafont-gothic \
+            xvfb xauth xdotool openbox imagemagick x11-utils python3 \
+            desktop-file-utils appstream dpkg-dev file
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc)
 
-.PHONY: run test build deps
+.PHONY: run test build deps package
 
 run: build
 	./build/pyokopon
 
 test: build
 	cd build && ctest --output-on-failure
+
+package: build
+	cd build && cpack -G DEB
 
 build: deps
 	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release

@@ -8,6 +8,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("pyokopon"));
     QApplication::setApplicationVersion(QStringLiteral(PYOKOPON_VERSION));
+    // Ties the windows to the installed desktop entry, which carries the product name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pyokopon.Pyokopon"));
     SetUpFonts();
 
     Form5* board = new Form5;

@@ -23,13 +23,13 @@ QMessageBox::Icon qtIcon(MsgIcon icon)
     return QMessageBox::NoIcon;
 }
 
-struct ButtonSpec {
+struct ButtonChoice {
     const char16_t* text;
     QMessageBox::ButtonRole role;
     MsgResult result;
 };
 
-QList<ButtonSpec> buttonsOf(MsgButtons buttons)
+QList<ButtonChoice> buttonsOf(MsgButtons buttons)
 {
     switch (buttons) {
     case MsgButtons::YesNo:
@@ -48,16 +48,16 @@ MsgResult showReal(const MsgRequest& request)
     QMessageBox box(qtIcon(request.icon), request.title, request.text);
     // An empty title would otherwise be replaced by the program's name.
     box.setWindowTitle(request.title.isEmpty() ? QStringLiteral(" ") : request.title);
-    const QList<ButtonSpec> specs = buttonsOf(request.buttons);
+    const QList<ButtonChoice> choices = buttonsOf(request.buttons);
     QList<QAbstractButton*> made;
-    for (const ButtonSpec& spec : specs)
-        made.append(box.addButton(QString::fromUtf16(spec.text), spec.role));
+    for (const ButtonChoice& choice : choices)
+        made.append(box.addButton(QString::fromUtf16(choice.text), choice.role));
     box.setDefaultButton(qobject_cast<QPushButton*>(made.first()));
     // Escape and the window's close answer with the last button (No, Cancel, OK).
     box.setEscapeButton(made.last());
     box.exec();
     const int chosen = made.indexOf(box.clickedButton());
-    return specs.at(chosen < 0 ? specs.size() - 1 : chosen).result;
+    return choices.at(chosen < 0 ? choices.size() - 1 : chosen).result;
 }
 
 } // namespace

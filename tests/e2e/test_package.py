@@ -1,0 +1,101 @@
+#!/usr/bin/env python3
+"""The .deb that `make package` builds, installed and played.
+
+  test_package.py BUILD_DIR CPACK
+
+CPack builds the package afresh into a scratch folder. Its dependencies are
+the libraries dpkg-shlibdeps found and the font, and apt accepts it on this
+machine. It is unpacked into a scratch root, and the installed game is
+started there by an ordinary user: the program's folder belongs to root, so
+the scores go to that user's data folder, ~/.local/share/pyokopon/date.dat.
+"""
+
+import glob
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+from pyoko import DEFAULT_ROW, Game, check, quit_game, read_scores, run
+
+PROGRAM = "usr/bin/pyokopon"  # where the package puts the game
+DESKTOP_ENTRY = "usr/share/applications/org.pyokopon.Pyokopon.desktop"
+
+
+def tool(*argv, cwd=None):
+    done = subprocess.run(argv, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300, cwd=cwd)
+    return done.returncode, done.stdout.decode(errors="replace")
+
+
+def field(deb, name):
+    code, value = tool("dpkg-deb", "--field", deb, name)
+    check(code == 0, f"dpkg-deb cannot read {deb}: {value}")
+    return value.strip()
+
+
+def startup_wm_class(root):
+    with open(os.path.join(root, DESKTOP_ENTRY), encoding="utf-8") as entry:
+        for line in entry:
+            if line.startswith("StartupWMClass="):
+                return line.split("=", 1)[1].strip()
+    return None
+
+
+def test(build, cpack):
+    scratch = tempfile.mkdtemp(prefix="pyokopon-package-")
+    os.chmod(scratch, 0o755)
+    try:
+        out_dir = os.path.join(scratch, "out")
+        code, out = tool(cpack, "-G", "DEB", "--config", os.path.join(build, "CPackConfig.cmake"), "-B", out_dir)
+        check(code == 0, f"cpack failed:\n{out}")
+        debs = glob.glob(os.path.join(out_dir, "*.deb"))
+        check(len(debs) == 1, f"cpack made {debs}")
+        deb = debs[0]
+
+        check(field(deb, "Package") == "pyokopon", f"package name {field(deb, 'Package')!r}")
+        depends = [d.strip().split()[0] for d in field(deb, "Depends").split(",")]
+        for needed in ("libc6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "fonts-ipafont-gothic"):
+            check(needed in depends, f"Depends lacks {needed}: {field(deb, 'Depends')}")
+        code, out = tool("apt-get", "install", "--simulate", "--no-install-recommends", "./" + os.path.basename(deb),
+                         cwd=out_dir)
+        check(code == 0 and "Inst pyokopon" in out, f"apt would not install the package:\n{out}")
+        print(f"{os.path.basename(deb)}: {os.path.getsize(deb)} bytes; Depends: {field(deb, 'Depends')}")
+
+        root = os.path.join(scratch, "root")
+        code, out = tool("dpkg-deb", "--extract", deb, root)
+        check(code == 0, f"dpkg-deb --extract failed: {out}")
+        os.chmod(root, 0o755)
+        # Installed by root, the program's folder is root's; unpacked by
+        # anyone else it is theirs, so it is made read-only as well.
+        os.chmod(os.path.join(root, os.path.dirname(PROGRAM)), 0o555)
+        installed = os.path.join(root, PROGRAM)
+        check(os.access(installed, os.X_OK), f"the package holds no program at /{PROGRAM}")
+
+        with Game("package", installed, installed=True) as game:
+            game.start(as_player=True)
+            game.answer("Return")
+            board = game.wait_board()
+            game.shot("installed-board.png")
+            # A desktop groups the running window under the installed entry by its class.
+            check(game.wm_class(board) == startup_wm_class(root),
+                  f"the board's window class {game.wm_class(board)!r} is not the desktop entry's "
+                  f"StartupWMClass {startup_wm_class(root)!r}")
+            quit_game(game, board)
+            check(game.wait_exit() == 0, "the installed game did not end normally")
+            check(not os.path.exists(os.path.join(game.folder, "date.dat")),
+                  "date.dat was written into the install folder")
+            data = os.path.join(game.player_home, ".local", "share", "pyokopon", "date.dat")
+            check(os.path.exists(data), f"no date.dat in the user's data folder; it holds "
+                                        f"{[os.path.join(d, n) for d, _, ns in os.walk(game.player_home) for n in ns]}")
+            check(os.stat(data).st_uid == game.player_uid(), "date.dat does not belong to the player")
+            check(read_scores(data) == [DEFAULT_ROW] * 10, f"date.dat in the data folder: {read_scores(data)}")
+    finally:
+        if os.path.isdir(os.path.join(scratch, "root", os.path.dirname(PROGRAM))):
+            os.chmod(os.path.join(scratch, "root", os.path.dirname(PROGRAM)), 0o755)
+        shutil.rmtree(scratch, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    check(len(sys.argv) == 3, "usage: test_package.py BUILD_DIR CPACK")
+    run(test, *sys.argv[1:])
