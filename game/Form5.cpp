@@ -5,6 +5,7 @@
 #include "platform/FontSetup.h"
 #include "platform/MsgBox.h"
 #include "platform/NumberText.h"
+#include "platform/PlaceLabel.h"
 #include "platform/RandomSource.h"
 #include "platform/Twips.h"
 #include "platform/VirtualKey.h"
@@ -80,28 +81,21 @@ Form5::~Form5() = default;
 
 void Form5::buildControls()
 {
-    auto label = [this](auto* made, QRect where, const QString& text, const QFont& font, Qt::Alignment align) {
-        made->setGeometry(where);
-        made->setText(text);
-        made->setFont(font);
-        made->setAlignment(align | Qt::AlignTop);
-        return made;
-    };
-    const QFont menuFont = QApplication::font();
-    Label4 = label(new QLabel(this), Twips(960, 0, 5655, 1335), {}, UiFont(27.75, true), Qt::AlignLeft);
-    Label7 = label(new QLabel(this), Twips(7680, 120, 975, 255), QStringLiteral("現在のトップ"), menuFont, Qt::AlignLeft);
-    Label5 = label(new QLabel(this), Twips(7080, 480, 2295, 735), {}, UiFont(24), Qt::AlignLeft);
+    Label4 = PlaceLabel(new QLabel(this), Twips(960, 0, 5655, 1335), {}, UiFont(27.75, true));
+    Label7 = PlaceLabel(new QLabel(this), Twips(7680, 120, 975, 255), QStringLiteral("現在のトップ"),
+                        QApplication::font());
+    Label5 = PlaceLabel(new QLabel(this), Twips(7080, 480, 2295, 735), {}, UiFont(24));
     Label5->setToolTip(QStringLiteral("ハイスコア"));
-    Label1 = label(new QLabel(this), Twips(7320, 1440, 1935, 615), {}, UiFont(24), Qt::AlignLeft);
+    Label1 = PlaceLabel(new QLabel(this), Twips(7320, 1440, 1935, 615), {}, UiFont(24));
     Label1->setToolTip(QStringLiteral("現在の点数"));
-    Label6 = label(new ClickLabel(this), Twips(7200, 2280, 2175, 615), QStringLiteral("バージョン情報"), UiFont(15.75, true),
-                   Qt::AlignLeft);
-    Label8 = label(new ClickLabel(this), Twips(7080, 3120, 2295, 495), QStringLiteral("ハイスコア"), UiFont(21.75),
-                   Qt::AlignHCenter);
-    Label2 = label(new ClickLabel(this), Twips(6840, 5280, 2535, 615), QStringLiteral("スタート!!!"),
-                   UiFont(24, false, true), Qt::AlignHCenter);
-    Label3 = label(new ClickLabel(this), Twips(6960, 6120, 2415, 615), QStringLiteral("終了"), UiFont(24, true),
-                   Qt::AlignHCenter);
+    Label6 = PlaceLabel(new ClickLabel(this), Twips(7200, 2280, 2175, 615), QStringLiteral("バージョン情報"),
+                        UiFont(15.75, true));
+    Label8 = PlaceLabel(new ClickLabel(this), Twips(7080, 3120, 2295, 495), QStringLiteral("ハイスコア"),
+                        UiFont(21.75), Qt::AlignHCenter);
+    Label2 = PlaceLabel(new ClickLabel(this), Twips(6840, 5280, 2535, 615), QStringLiteral("スタート!!!"),
+                        UiFont(24, false, true), Qt::AlignHCenter);
+    Label3 = PlaceLabel(new ClickLabel(this), Twips(6960, 6120, 2415, 615), QStringLiteral("終了"),
+                        UiFont(24, true), Qt::AlignHCenter);
     connect(Label2, &ClickLabel::clicked, this, &Form5::Label2_Click);
     connect(Label3, &ClickLabel::clicked, this, &Form5::Label3_Click);
     connect(Label6, &ClickLabel::clicked, this, &Form5::Label6_Click);
@@ -315,8 +309,7 @@ void Form5::Label8_Click()
 
 void Form5::RankFinishedGame()
 {
-    Rank = 10;
-    Rank = quint8(Table.RankBelow(Score));
+    Rank = quint8(Table.RankBelow(Score)); // 10 when the score is not placed
     if (Table.IsNewBest(Score)) {
         Label5->setText(PlainNumberText(Score));
         Rank = 0;
@@ -327,7 +320,7 @@ void Form5::RankFinishedGame()
     const int row = Rank + 1;
     QPointer<Form4> entry = new Form4;
     entry->exec();
-    EntryName = entry ? entry->Text1->text() : QString();
+    EntryName = entry->Text1->text();
     Table.HighScore[row] = CheckedNarrow16(Score);
     Table.HighName[row] = EntryName;
     delete entry;

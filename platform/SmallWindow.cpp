@@ -2,6 +2,7 @@
 
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
+#include "platform/PlaceLabel.h"
 
 #include <QGuiApplication>
 #include <QCloseEvent>
@@ -31,22 +32,21 @@ SmallWindow::SmallWindow(const Layout& layout)
     , layout_(layout)
 {
     setFixedSize(layout.client);
+    setWindowTitle(layout.title);
     QPalette field = palette();
     field.setColor(QPalette::Window, Green);
     field.setColor(QPalette::WindowText, Qt::black);
     setPalette(field);
     setAutoFillBackground(true);
 
-    OkLabel = new ClickLabel(this);
-    OkLabel->setGeometry(layout.okLabel);
-    OkLabel->setText(QStringLiteral("OK"));
-    OkLabel->setFont(UiFont(21.75));
-    OkLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    OkLabel = PlaceLabel(new ClickLabel(this), layout.okLabel, QStringLiteral("OK"), UiFont(21.75), Qt::AlignHCenter);
 
     Command1 = new QPushButton(QStringLiteral("Command1"), this);
     Command1->setGeometry(layout.command);
     Command1->setDefault(true);
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    // The one control of the window that takes the keyboard: Enter reaches the OK action.
+    Command1->setFocus();
 }
 
 void SmallWindow::reject()

@@ -21,6 +21,7 @@ public:
         QRect face;    // the OK face
         QRect okLabel; // the "OK" text over the face
         QRect command; // the hidden button, right of the client area
+        QString title; // never shown, as the window has no title bar
     };
 
     explicit SmallWindow(const Layout& layout);

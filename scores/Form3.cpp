@@ -2,6 +2,7 @@
 
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
+#include "platform/PlaceLabel.h"
 #include "platform/Twips.h"
 
 #include <QLabel>
@@ -15,6 +16,7 @@ const SmallWindow::Layout Form3Layout{
     Twips(240, 3240, 1815, 735),
     Twips(240, 3360, 1815, 615),
     Twips(9120, 1560, 255, 495),
+    QStringLiteral("Form3"),
 };
 
 } // namespace
@@ -22,21 +24,15 @@ const SmallWindow::Layout Form3Layout{
 Form3::Form3()
     : SmallWindow(Form3Layout)
 {
-    setWindowTitle(QStringLiteral("Form3"));
     Label6 = OkLabel;
     connect(Label6, &ClickLabel::clicked, this, &Form3::Label6_Click);
 
-    Label5 = new QLabel(QStringLiteral("ハイスコア"), this);
-    Label5->setGeometry(Twips(120, 1200, 1935, 615));
-    Label5->setFont(UiFont(21.75));
-    Label5->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    Label5 = PlaceLabel(new QLabel(this), Twips(120, 1200, 1935, 615), QStringLiteral("ハイスコア"), UiFont(21.75),
+                        Qt::AlignHCenter);
 
     // A cell shows its text from the left and cuts it at its own right edge.
     auto cell = [this](int left, int row, int width) {
-        QLabel* label = new QLabel(this);
-        label->setGeometry(Twips(left, 480 * row, width, 495));
-        label->setFont(UiFont(18));
-        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        QLabel* label = PlaceLabel(new QLabel(this), Twips(left, 480 * row, width, 495), {}, UiFont(18));
         label->setTextFormat(Qt::PlainText);
         return label;
     };
@@ -45,9 +41,6 @@ Form3::Form3()
         Label1[row] = cell(2280, row, 1335);
         Label3[row] = cell(3960, row, 1335);
     }
-    Label6->raise();
-    Command1->raise();
-    Command1->setFocus();
 }
 
 void Form3::Label6_Click()

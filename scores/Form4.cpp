@@ -2,6 +2,7 @@
 
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
+#include "platform/PlaceLabel.h"
 #include "platform/Twips.h"
 
 #include <QLabel>
@@ -20,6 +21,7 @@ const SmallWindow::Layout Form4Layout{
     Twips(1440, 2400, 1815, 735),
     Twips(1440, 2520, 1815, 615),
     Twips(5160, 960, 255, 615),
+    QStringLiteral("Form4"),
 };
 
 const QRect Shape1 = Twips(1080, 1320, 2415, 975);
@@ -29,14 +31,11 @@ const QRect Shape1 = Twips(1080, 1320, 2415, 975);
 Form4::Form4()
     : SmallWindow(Form4Layout)
 {
-    setWindowTitle(QStringLiteral("Form4"));
     Label2 = OkLabel;
     connect(Label2, &ClickLabel::clicked, this, &Form4::Label2_Click);
 
-    Label1 = new QLabel(QStringLiteral("ハイスコアです！！下のボックスに名前を入力してください"), this);
-    Label1->setGeometry(Twips(600, 240, 3375, 975));
-    Label1->setFont(UiFont(15.75));
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label1 = PlaceLabel(new QLabel(this), Twips(600, 240, 3375, 975),
+                        QStringLiteral("ハイスコアです！！下のボックスに名前を入力してください"), UiFont(15.75));
     Label1->setWordWrap(true);
     Label1->lower();
 
