@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/MsgBox.h"
-#include "platform/RandomSource.h"
 
 #include <QList>
 #include <QQueue>
@@ -29,19 +28,3 @@ private:
     };
     QQueue<Answer> answers_;
 };
-
-// Random numbers from a list, repeated from its start when it runs out.
-class ScriptedRandom : public RandomSource {
-public:
-    explicit ScriptedRandom(QList<double> values);
-    void SeedFromTimeOfDay() override;
-    double Next() override;
-    int seeded = 0;
-
-private:
-    QList<double> values_;
-    qsizetype next_ = 0;
-};
-
-// The value that makes the random hole come out as the given hole.
-double RandomFor(int hole);

@@ -99,11 +99,3 @@ void AnswerNameEntry(const QString& name)
         QTest::keyClick(entry->Text1, Qt::Key_Return);
     });
 }
-
-QList<double> holes(std::initializer_list<int> sequence)
-{
-    QList<double> values;
-    for (int hole : sequence)
-        values.append(RandomFor(hole));
-    return values;
-}

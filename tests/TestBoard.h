@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ScriptedMsgBox.h"
+#include "ScriptedRandom.h"
 
 #include "game/Form5.h"
 
@@ -43,5 +44,3 @@ public:
 void WhenModal(std::function<void(QWidget*)> act);
 // Types the name into the next name entry and presses Enter.
 void AnswerNameEntry(const QString& name);
-
-QList<double> holes(std::initializer_list<int> sequence);

@@ -20,8 +20,6 @@ private slots:
     void initTestCase();
     void startUpQuestions_data();
     void startUpQuestions();
-    void gameLength_data();
-    void gameLength();
     void statusLine_data();
     void statusLine();
     void scoring_data();
@@ -89,41 +87,6 @@ void Form5Test::startUpQuestions()
         QVERIFY(board.holeShows(hole, board->Picture2[4]));
     for (QRadioButton* option : board->Option1)
         QVERIFY(!option->isChecked());
-}
-
-void Form5Test::gameLength_data()
-{
-    QTest::addColumn<int>("difficulty");
-    QTest::addColumn<int>("ticks");
-    QTest::addColumn<float>("finalElapsed");
-    QTest::newRow("easy") << 0 << 41 << 41.0f;
-    QTest::newRow("normal") << 1 << 54 << 40.5f;
-    QTest::newRow("difficult") << 2 << 81 << 40.5f;
-}
-
-void Form5Test::gameLength()
-{
-    QFETCH(int, difficulty);
-    QFETCH(int, ticks);
-    QFETCH(float, finalElapsed);
-    Board board(holes({2, 4, 6, 8}));
-    board.start(difficulty);
-    AnswerNameEntry(QStringLiteral("ぴょこ"));
-    QCOMPARE(board->Timer1->interval(), 1000 - 250 * difficulty);
-    board.ticks(ticks - 1);
-    QVERIFY(board->Playing);
-    board.ticks(1);
-    QVERIFY(!board->Playing);
-    QCOMPARE(board->Elapsed, finalElapsed);
-    QCOMPARE(board->Label4->text(), QStringLiteral("終了!!"));
-    // The last target stays up, can no longer be hit and is not charged.
-    const int lastHole = board->TargetHole;
-    const qint32 score = board->Score;
-    QVERIFY(board.holeShows(lastHole, board->Picture2[1]));
-    board->Picture1_Click(lastHole);
-    board.ticks(3);
-    QCOMPARE(board->Score, score);
-    QVERIFY(board.holeShows(lastHole, board->Picture2[1]));
 }
 
 void Form5Test::statusLine_data()

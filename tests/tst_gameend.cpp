@@ -172,21 +172,24 @@ void GameEndTest::wholeGameEntersTheTable_data()
 {
     QTest::addColumn<int>("difficulty");
     QTest::addColumn<int>("ticks");
+    QTest::addColumn<float>("finalElapsed");
     QTest::addColumn<QString>("label");
-    QTest::newRow("easy") << 0 << 41 << QStringLiteral("易しい");
-    QTest::newRow("normal") << 1 << 54 << QStringLiteral("普通");
-    QTest::newRow("difficult") << 2 << 81 << QStringLiteral("難しい");
+    QTest::newRow("easy") << 0 << 41 << 41.0f << QStringLiteral("易しい");
+    QTest::newRow("normal") << 1 << 54 << 40.5f << QStringLiteral("普通");
+    QTest::newRow("difficult") << 2 << 81 << 40.5f << QStringLiteral("難しい");
 }
 
 void GameEndTest::wholeGameEntersTheTable()
 {
     QFETCH(int, difficulty);
     QFETCH(int, ticks);
+    QFETCH(float, finalElapsed);
     QFETCH(QString, label);
     const QList<int> low = {90, 80, 70, 60, 50, 40, 30, 20, 10, 0};
     Board board(holes({5, 3, 7, 1, 9}), MsgResult::Yes, dateDatOf(low));
     board->show();
     board.start(difficulty);
+    QCOMPARE(board->Timer1->interval(), 1000 - 250 * difficulty);
     // Every target but the last is hit, and each third one is preceded by a miss.
     for (int tick = 1; tick < ticks; ++tick) {
         board.ticks(1);
@@ -194,8 +197,17 @@ void GameEndTest::wholeGameEntersTheTable()
             board->Picture1_Click(board->TargetHole == 2 ? 4 : 2);
         board->Picture1_Click(board->TargetHole);
     }
+    QVERIFY(board->Playing);
     AnswerNameEntry(QStringLiteral("ぴょこ, ぽん"));
     board.ticks(1);
+    QVERIFY(!board->Playing);
+    QCOMPARE(board->Elapsed, finalElapsed);
+    QCOMPARE(board->Label4->text(), QStringLiteral("終了!!"));
+    // The last target stays up, can no longer be hit and is never charged.
+    const int lastHole = board->TargetHole;
+    board->Picture1_Click(lastHole);
+    board.ticks(3);
+    QVERIFY(board.holeShows(lastHole, board->Picture2[1]));
     const qint32 expected = (ticks - 1) * 30 - ((ticks - 1) / 3) * 30;
     QCOMPARE(board->Score, expected);
     QCOMPARE(board->Label5->text(), QString::number(expected));

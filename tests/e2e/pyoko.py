@@ -447,6 +447,16 @@ def holes(shot, board, scale=1):
     return {hole: hole_image(shot, board, hole, scale) for hole in HOLES}
 
 
+def open_board(game, scale=1, save_as=None):
+    """Answers Yes to the display question and waits for the board with its
+    nine empty holes. Returns the board window and that screenshot."""
+    game.answer("Return")
+    board = game.wait_board()
+    shot = game.wait_screen("nine empty holes", lambda s: set(holes(s, board, scale).values()) == {"empty"},
+                            save_as=save_as)
+    return board, shot
+
+
 def difficulty_chosen(shot, board, index, scale=1):
     """Whether the mark of difficulty button index shows the target miniature."""
     x, y, w, h = DIFFICULTY_MARKS[index]
@@ -454,8 +464,8 @@ def difficulty_chosen(shot, board, index, scale=1):
 
 
 def choose_difficulty(game, board, key, index, scale=1):
-    """Alt+E / Alt+N / Alt+D, then waits until the button shows it is chosen:
-    a button's access key takes effect only when its click animation ends."""
+    """Alt+E / Alt+N / Alt+D, then waits until the button's mark shows it is
+    chosen, so that the next key finds the screen up to date."""
     game.key(key, to=board)
     game.wait_screen(f"difficulty {index} to be chosen", lambda s: difficulty_chosen(s, board, index, scale))
 

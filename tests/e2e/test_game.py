@@ -24,7 +24,7 @@ import sys
 import time
 
 from pyoko import (BLACK, BOARD_TITLE, DEFAULT_ROW, GREEN, PINK, SCORE_LABEL, Game, check, choose_difficulty,
-                   click_hole, difficulty_chosen, hole_image, holes, keypad, quit_game, read_scores, run)
+                   click_hole, difficulty_chosen, hole_image, holes, keypad, open_board, quit_game, read_scores, run)
 
 TICK = 1.0            # seconds between ticks on the easy difficulty
 TICKS = 41            # the tick that takes the elapsed time past 40 s ends the game
@@ -143,9 +143,7 @@ def confirm(game, probe, by):
 def test(program):
     with Game("game", program) as game:
         game.start()
-        game.answer("Return")
-        board = game.wait_board()
-        game.wait_screen("the empty board", lambda s: set(holes(s, board).values()) == {"empty"})
+        board, _ = open_board(game)
 
         check(not any(difficulty_chosen(game.shot(), board, i) for i in range(3)), "a difficulty is chosen at start")
         choose_difficulty(game, board, "alt+e", 0)  # 易しい設定 (&E)

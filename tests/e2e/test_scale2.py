@@ -14,7 +14,7 @@ import sys
 import time
 
 from pyoko import (ART_COLOURS, BOARD_SIZE, DIFFICULTY_MARKS, GREEN, HOLES, START_LABEL, Game, check,
-                   choose_difficulty, click_hole, hole_image, holes, quit_game, run)
+                   choose_difficulty, click_hole, hole_image, holes, open_board, quit_game, run)
 
 SCALE = 2
 SCREEN = (1600, 1200)
@@ -25,11 +25,7 @@ TEXT_LABELS = [START_LABEL, (464, 408, 161, 41), (472, 208, 153, 33)]
 
 def start(game, scale):
     game.start(extra_env={"QT_SCALE_FACTOR": str(scale)})
-    game.answer("Return")
-    board = game.wait_board()
-    return board, game.wait_screen("nine empty holes",
-                                   lambda s: set(holes(s, board, scale).values()) == {"empty"},
-                                   save_as=f"board-scale{scale}.png")
+    return open_board(game, scale, save_as=f"board-scale{scale}.png")
 
 
 def fresh_target(game, board, skip):

@@ -10,7 +10,7 @@ board and Space restores it, with its holes as they were.
 
 import sys
 
-from pyoko import BLACK, BOARD_TITLE, GREEN, PINK, Game, check, holes, quit_game, run
+from pyoko import BLACK, BOARD_TITLE, GREEN, PINK, Game, check, holes, open_board, quit_game, run
 
 
 def small_window(game, board, key, title, size, face):
@@ -34,9 +34,7 @@ def small_window(game, board, key, title, size, face):
 def test(program):
     with Game("windows", program) as game:
         game.start()
-        game.answer("Return")
-        board = game.wait_board()
-        game.wait_screen("the empty board", lambda s: set(holes(s, board).values()) == {"empty"})
+        board, _ = open_board(game)
 
         # The pink faces: 8 pixels inside the red border of each window's OK face.
         small_window(game, board, "h", "Form3", (585, 377), (16 + 8, 216 + 8))
