@@ -1,8 +1,8 @@
 # Everything a fresh Debian 12 machine needs: `make run` plays, `make test` tests,
-# `make package` builds the .deb in build/.
+# `make package` builds the .deb in build/, which lintian checks in the tests.
 PACKAGES := cmake g++ make qt6-base-dev fonts-ipafont-gothic \
             xvfb xauth xdotool openbox imagemagick x11-utils python3 \
-            desktop-file-utils appstream dpkg-dev file
+            desktop-file-utils appstream dpkg-dev file lintian
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc)
 

@@ -3,7 +3,9 @@
 
   test_install.py BUILD_DIR SOURCE_DIR CMAKE
 
-Into a scratch prefix: the executable, a menu entry that desktop-file-validate
+Into a scratch prefix: the executable in games/ (Debian's place for games),
+its manual page in section 6, the copyright file and changelog (lintian
+judges them in the package test), a menu entry that desktop-file-validate
 accepts, AppStream metainfo that appstreamcli validate accepts, and the icon
 in the hicolor theme at 16 and 32 pixels (the very images of the window icon,
 pyokopon.ico) and at 64 pixels (the same art drawn larger). All of them name
@@ -22,7 +24,10 @@ from pyoko import check, png_size, run
 
 APP_ID = "org.pyokopon.Pyokopon"
 EXPECTED = {
-    "bin/pyokopon",
+    "games/pyokopon",
+    "share/man/man6/pyokopon.6.gz",
+    "share/doc/pyokopon/copyright",
+    "share/doc/pyokopon/changelog.gz",
     f"share/applications/{APP_ID}.desktop",
     f"share/metainfo/{APP_ID}.metainfo.xml",
     f"share/icons/hicolor/16x16/apps/{APP_ID}.png",
@@ -77,7 +82,7 @@ def check_desktop_entry(path, prefix):
     check(values.get("Categories") == "Game;ArcadeGame;", f"Categories is {values.get('Categories')!r}")
     check(values.get("Icon") == APP_ID, f"Icon is {values.get('Icon')!r}")
     command = values.get("Exec", "").split()
-    check(command and os.access(os.path.join(prefix, "bin", command[0]), os.X_OK),
+    check(command and os.access(os.path.join(prefix, "games", command[0]), os.X_OK),
           f"Exec {values.get('Exec')!r} does not start the installed program")
 
 
@@ -125,7 +130,7 @@ def test(build, source, cmake):
         installed = {os.path.relpath(os.path.join(folder, name), prefix)
                      for folder, _, names in os.walk(prefix) for name in names}
         check(installed == EXPECTED, f"installed {sorted(installed)}, expected {sorted(EXPECTED)}")
-        program = os.path.join(prefix, "bin", "pyokopon")
+        program = os.path.join(prefix, "games", "pyokopon")
         check(os.access(program, os.X_OK), "the installed program cannot be run")
         with open(program, "rb") as f:
             check(f.read(4) == b"\x7fELF", "the installed program is not an executable")

@@ -3,11 +3,12 @@
 
   test_package.py BUILD_DIR CPACK
 
-CPack builds the package afresh into a scratch folder. Its dependencies are
-the libraries dpkg-shlibdeps found and the font, and apt accepts it on this
-machine. It is unpacked into a scratch root, and the installed game is
-started there by an ordinary user: the program's folder belongs to root, so
-the scores go to that user's data folder, ~/.local/share/pyokopon/date.dat.
+CPack builds the package afresh into a scratch folder. lintian finds nothing
+to warn about in it, its dependencies are the libraries dpkg-shlibdeps found
+and the font, and apt accepts it on this machine. It is unpacked into a
+scratch root, and the installed game is started from /usr/games there by an
+ordinary user: the program's folder belongs to root, so the scores go to that
+user's data folder, ~/.local/share/pyokopon/date.dat.
 """
 
 import glob
@@ -19,7 +20,7 @@ import tempfile
 
 from pyoko import DEFAULT_ROW, Game, check, quit_game, read_scores, run
 
-PROGRAM = "usr/bin/pyokopon"  # where the package puts the game
+PROGRAM = "usr/games/pyokopon"  # where the package puts the game
 DESKTOP_ENTRY = "usr/share/applications/org.pyokopon.Pyokopon.desktop"
 
 
@@ -54,6 +55,10 @@ def test(build, cpack):
         deb = debs[0]
 
         check(field(deb, "Package") == "pyokopon", f"package name {field(deb, 'Package')!r}")
+        # Errors and warnings fail the test; lintian's info and pedantic notes do not.
+        code, out = tool("lintian", "--fail-on", "error,warning", deb)
+        tags = [line for line in out.splitlines() if line[:2] in ("E:", "W:")]
+        check(code == 0 and not tags, f"lintian (exit {code}):\n{out}")
         depends = [d.strip().split()[0] for d in field(deb, "Depends").split(",")]
         for needed in ("libc6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "fonts-ipafont-gothic"):
             check(needed in depends, f"Depends lacks {needed}: {field(deb, 'Depends')}")
