@@ -284,9 +284,9 @@ void Form5::FillHighScoreWindow()
         connect(form3_, &Form3::unloaded, this, [this] { form3_ = nullptr; });
     }
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        form3_->Label1[row]->setText(PlainNumberText(Table.HighScore[row]));
-        form3_->Label3[row]->setText(Table.HighLevel[row]);
-        form3_->Label2[row]->setText(Table.HighName[row]);
+        form3_->Label1[row]->setText(PlainNumberText(Table.Row(row).score));
+        form3_->Label3[row]->setText(Table.Row(row).level);
+        form3_->Label2[row]->setText(Table.Row(row).name);
     }
 }
 
@@ -309,22 +309,16 @@ void Form5::Label8_Click()
 
 void Form5::RankFinishedGame()
 {
-    Rank = quint8(Table.RankBelow(Score)); // 10 when the score is not placed
-    if (Table.IsNewBest(Score)) {
-        Label5->setText(PlainNumberText(Score));
-        Rank = 0;
-    }
-    Table.ShiftDown(Rank);
-    if (Rank == 10)
+    const std::optional<int> row = Table.Place(Score);
+    if (!row)
         return;
-    const int row = Rank + 1;
+    if (*row == 1)
+        Label5->setText(PlainNumberText(Score));
     QPointer<Form4> entry = new Form4;
     entry->exec();
     EntryName = entry->Text1->text();
-    Table.HighScore[row] = CheckedNarrow16(Score);
-    Table.HighName[row] = EntryName;
     delete entry;
-    Table.HighLevel[row] = LevelLabel(TickInterval);
+    Table.SetRow(*row, HighScoreRow{CheckedNarrow16(Score), LevelLabel(TickInterval), EntryName});
     FillHighScoreWindow();
     form3_->show();
 }
@@ -338,7 +332,7 @@ void Form5::LoadHighScores()
         const QString copy = KeepDamagedCopy(DataPath);
         MsgBox(DamagedFileMessage(DataPath, load.problem, copy), MsgButtons::OK, MsgIcon::Information, {});
     }
-    Label5->setText(PlainNumberText(Table.HighScore[1]));
+    Label5->setText(PlainNumberText(Table.Row(1).score));
 }
 
 void Form5::SaveHighScores()

@@ -74,7 +74,6 @@ public:
     QString EntryName;       // the name typed at the last placed game end
     QString DataPath;        // the full path of date.dat
     qint16 TickInterval = 0; // ms between ticks; 0 until a difficulty is chosen
-    quint8 Rank = 0;         // rows above the last placed entry; 10 when not placed
     bool WasPlaying = false; // Playing as it was before a command paused the game
 
 protected:

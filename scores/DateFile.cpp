@@ -196,9 +196,7 @@ HighScoreLoad ParseText(QStringView text, bool* ranOut)
                 return load;
             }
         }
-        load.table.HighScore[row] = score;
-        load.table.HighLevel[row] = fields[1].text;
-        load.table.HighName[row] = fields[2].text;
+        load.table.SetRow(row, HighScoreRow{score, fields[1].text, fields[2].text});
         load.rowsRead = row;
     }
     return load;
@@ -283,9 +281,10 @@ QByteArray WriteHighScores(const HighScoreTable& table)
     const QLatin1String lineEnd("\r\n");
     QString text;
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        text += QString::number(table.HighScore[row]) + lineEnd;
-        text += Quoted(table.HighLevel[row]) + lineEnd;
-        text += Quoted(table.HighName[row]) + lineEnd;
+        const HighScoreRow& content = table.Row(row);
+        text += QString::number(content.score) + lineEnd;
+        text += Quoted(content.level) + lineEnd;
+        text += Quoted(content.name) + lineEnd;
     }
     return EncodeCp932(text);
 }

@@ -20,10 +20,8 @@ namespace {
 QByteArray dateDatOf(const QList<int>& scores, const QString& name = QStringLiteral("名無しの権兵衛"))
 {
     HighScoreTable table;
-    for (int row = 1; row <= scores.size(); ++row) {
-        table.HighScore[row] = qint16(scores.at(row - 1));
-        table.HighName[row] = name + QString::number(row);
-    }
+    for (int row = 1; row <= scores.size(); ++row)
+        table.SetRow(row, {qint16(scores.at(row - 1)), QStringLiteral("易しい"), name + QString::number(row)});
     return WriteHighScores(table);
 }
 
@@ -37,7 +35,7 @@ QList<int> scoresOf(const HighScoreTable& table)
 {
     QList<int> scores;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        scores.append(table.HighScore[row]);
+        scores.append(table.Row(row).score);
     return scores;
 }
 
@@ -124,17 +122,16 @@ void GameEndTest::ranking()
     QCOMPARE(scoresOf(board->Table), after);
     QCOMPARE(board->Label5->text(), best);
     if (!placed) {
-        QCOMPARE(board->Rank, quint8(10));
         QVERIFY(!board->HighScoreWindow());
         return;
     }
     QCOMPARE(bestWhileAsking, best);
-    const int row = board->Rank + 1;
-    QCOMPARE(board->Table.HighName[row], QStringLiteral("新人"));
-    QCOMPARE(board->Table.HighLevel[row], QStringLiteral("普通"));
+    const int row = int(after.lastIndexOf(score)) + 1;
+    QCOMPARE(board->Table.Row(row).name, QStringLiteral("新人"));
+    QCOMPARE(board->Table.Row(row).level, QStringLiteral("普通"));
     // The rows below moved down with their names.
     if (row < 10)
-        QCOMPARE(board->Table.HighName[row + 1], QStringLiteral("名無しの権兵衛%1").arg(row));
+        QCOMPARE(board->Table.Row(row + 1).name, QStringLiteral("名無しの権兵衛%1").arg(row));
     Form3* window = board->HighScoreWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
@@ -163,8 +160,8 @@ void GameEndTest::namesComeBackUnchanged()
     AnswerNameEntry(name);
     board->RankFinishedGame();
     QCOMPARE(board->EntryName, name);
-    QCOMPARE(board->Table.HighName[1], name);
-    QCOMPARE(board->Table.HighLevel[1], QStringLiteral("難しい"));
+    QCOMPARE(board->Table.Row(1).name, name);
+    QCOMPARE(board->Table.Row(1).level, QStringLiteral("難しい"));
     QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), name);
 }
 
@@ -211,8 +208,8 @@ void GameEndTest::wholeGameEntersTheTable()
     const qint32 expected = (ticks - 1) * 30 - ((ticks - 1) / 3) * 30;
     QCOMPARE(board->Score, expected);
     QCOMPARE(board->Label5->text(), QString::number(expected));
-    QCOMPARE(board->Table.HighScore[1], qint16(expected));
-    QCOMPARE(board->Table.HighLevel[1], label);
+    QCOMPARE(board->Table.Row(1).score, qint16(expected));
+    QCOMPARE(board->Table.Row(1).level, label);
     QVERIFY(board->HighScoreWindow()->isVisible());
 
     board.boxes.Expect(MsgResult::Yes);
@@ -328,10 +325,8 @@ void GameEndTest::commandsPauseAndResume()
 void GameEndTest::highScoreWindowShowsTableAtOpening()
 {
     HighScoreTable table;
-    table.HighScore[1] = 30;
-    table.HighName[1] = QString();
-    table.HighScore[2] = -5;
-    table.HighLevel[2] = QStringLiteral("難しい");
+    table.SetRow(1, {30, QStringLiteral("易しい"), QString()});
+    table.SetRow(2, {-5, QStringLiteral("難しい"), QStringLiteral("名無しの権兵衛")});
     Board board(holes({5}), MsgResult::Yes, WriteHighScores(table));
     QStringList cells;
     auto readRows = [&](QWidget* modal) {
@@ -344,7 +339,7 @@ void GameEndTest::highScoreWindowShowsTableAtOpening()
     board->Label8_Click();
     QCOMPARE(cells, QStringList({"30", "易しい", "", "-5", "難しい", "名無しの権兵衛", "-9999", "易しい", "名無しの権兵衛"}));
 
-    board->Table.HighName[10] = QStringLiteral("後から");
+    board->Table.SetRow(10, {board->Table.Row(10).score, board->Table.Row(10).level, QStringLiteral("後から")});
     cells.clear();
     WhenModal(readRows);
     board->Label8_Click();
@@ -433,7 +428,7 @@ void GameEndTest::damagedFile()
     QCOMPARE(board.boxes.shown.at(1).text, QStringLiteral("ディスプレイの解像度は640×480ですか?"));
     QCOMPARE(board->Label5->text(), best);
     for (int row = 1; row <= 10; ++row)
-        QCOMPARE(int(board->Table.HighScore[row]), row <= rowsKept ? Descending.at(row - 1) : -9999);
+        QCOMPARE(int(board->Table.Row(row).score), row <= rowsKept ? Descending.at(row - 1) : -9999);
     // The damaged file is kept as it was, beside the new one the save writes.
     board->close();
     QCOMPARE(readAll(board.dateDatPath() + ".damaged"), contents);

@@ -28,7 +28,7 @@ QStringList RowsOf(const HighScoreTable& table)
 {
     QStringList rows;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        rows << QStringLiteral("%1|%2|%3").arg(table.HighScore[row]).arg(table.HighLevel[row], table.HighName[row]);
+        rows << QStringLiteral("%1|%2|%3").arg(table.Row(row).score).arg(table.Row(row).level, table.Row(row).name);
     return rows;
 }
 
@@ -36,11 +36,8 @@ QStringList RowsOf(const HighScoreTable& table)
 HighScoreTable TableOf(const QList<int>& scores)
 {
     HighScoreTable table;
-    for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        table.HighScore[row] = qint16(scores.at(row - 1));
-        table.HighLevel[row] = QStringLiteral("L%1").arg(row);
-        table.HighName[row] = QStringLiteral("N%1").arg(row);
-    }
+    for (int row = 1; row <= HighScoreTable::Rows; ++row)
+        table.SetRow(row, {qint16(scores.at(row - 1)), QStringLiteral("L%1").arg(row), QStringLiteral("N%1").arg(row)});
     return table;
 }
 
@@ -51,11 +48,8 @@ HighScoreTable Sample()
     const int scores[] = {32767, 1200, 300, 30, 0, -5, -30, -9999, -9999, -32768};
     const QString levels[] = {QStringLiteral("難しい"), QStringLiteral("普通"), QStringLiteral("易しい")};
     const QString names[] = {QStringLiteral("ぴょこ"), QString(), QStringLiteral("a, b  c"), QStringLiteral("山田")};
-    for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        table.HighScore[row] = qint16(scores[row - 1]);
-        table.HighLevel[row] = levels[row % 3];
-        table.HighName[row] = names[row % 4];
-    }
+    for (int row = 1; row <= HighScoreTable::Rows; ++row)
+        table.SetRow(row, {qint16(scores[row - 1]), levels[row % 3], names[row % 4]});
     return table;
 }
 
@@ -64,7 +58,7 @@ QByteArray FileFrom(const HighScoreTable& table, const char* rowFormat, const QB
 {
     QString text;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        text += QString::fromLatin1(rowFormat).arg(table.HighScore[row]).arg(table.HighLevel[row], table.HighName[row]);
+        text += QString::fromLatin1(rowFormat).arg(table.Row(row).score).arg(table.Row(row).level, table.Row(row).name);
     return EncodeCp932(text) + tail;
 }
 
@@ -156,67 +150,48 @@ private slots:
     {
         const QString row = QStringLiteral("-9999|易しい|名無しの権兵衛");
         QCOMPARE(RowsOf(HighScoreTable()), QStringList(10, row));
-
-        HighScoreTable table = TableOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-        table.SetDefaultRow(4);
-        QCOMPARE(RowsOf(table).at(3), row);
-        QCOMPARE(RowsOf(table).at(4), QStringLiteral("5|L5|N5"));
     }
 
-    void ranking_data()
+    void place_data()
     {
         QTest::addColumn<QList<int>>("scores");
         QTest::addColumn<int>("score");
-        QTest::addColumn<int>("rankBelow");
-        QTest::addColumn<bool>("newBest");
+        QTest::addColumn<int>("row");                 // 0: not placed
+        QTest::addColumn<QList<int>>("sourceRows");   // where each row's content came from
         const QList<int> worked{900, 800, 700, 600, 500, 400, 300, 200, 100, 0};
-        QTest::newRow("worked example") << worked << 650 << 3 << false;
-        QTest::newRow("new best") << worked << 1000 << 10 << true;
-        QTest::newRow("equal to row 1 is no new best") << worked << 900 << 1 << false;
-        QTest::newRow("equal goes below") << worked << 700 << 3 << false;
-        QTest::newRow("just above row 10") << worked << 1 << 9 << false;
-        QTest::newRow("equal to row 10") << worked << 0 << 10 << false;
-        QTest::newRow("below row 10") << worked << -5 << 10 << false;
+        const QList<int> same{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        QTest::newRow("worked example") << worked << 650 << 4 << QList<int>{1, 2, 3, 4, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("new best") << worked << 1000 << 1 << QList<int>{1, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("equal to row 1 is no new best") << worked << 900 << 2 << QList<int>{1, 2, 2, 3, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("equal goes below") << worked << 700 << 4 << QList<int>{1, 2, 3, 4, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("row 9 moves one row") << worked << 150 << 9 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 9};
+        QTest::newRow("row 10 moves nothing") << worked << 1 << 10 << same;
+        QTest::newRow("equal to row 10") << worked << 0 << 0 << same;
+        QTest::newRow("below row 10") << worked << -5 << 0 << same;
         QTest::newRow("below several equal rows")
-            << QList<int>{900, 800, 800, 800, 500, 400, 300, 200, 100, 0} << 800 << 4 << false;
+            << QList<int>{900, 800, 800, 800, 500, 400, 300, 200, 100, 0} << 800 << 5
+            << QList<int>{1, 2, 3, 4, 5, 5, 6, 7, 8, 9};
         QTest::newRow("unordered, largest i decides")
-            << QList<int>{100, 0, 100, 0, 100, 0, 100, 0, 100, 0} << 50 << 9 << false;
+            << QList<int>{100, 0, 100, 0, 100, 0, 100, 0, 100, 0} << 50 << 10 << same;
         QTest::newRow("unordered, low score placed")
-            << QList<int>{900, 800, 700, 600, 500, 400, 300, 10, 5, 100} << 8 << 8 << false;
-        QTest::newRow("default table, score above") << QList<int>(10, -9999) << -9998 << 10 << true;
-        QTest::newRow("default table, equal score") << QList<int>(10, -9999) << -9999 << 10 << false;
-        QTest::newRow("32-bit score above the 16-bit range") << worked << 40000 << 10 << true;
+            << QList<int>{900, 800, 700, 600, 500, 400, 300, 10, 5, 100} << 8 << 9
+            << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 9};
+        QTest::newRow("default table, score above") << QList<int>(10, -9999) << -9998 << 1
+            << QList<int>{1, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("default table, equal score") << QList<int>(10, -9999) << -9999 << 0 << same;
+        QTest::newRow("32-bit score above the 16-bit range") << worked << 40000 << 1
+            << QList<int>{1, 1, 2, 3, 4, 5, 6, 7, 8, 9};
     }
 
-    void ranking()
+    void place()
     {
         QFETCH(QList<int>, scores);
         QFETCH(int, score);
-        QFETCH(int, rankBelow);
-        QFETCH(bool, newBest);
-        const HighScoreTable table = TableOf(scores);
-        QCOMPARE(table.RankBelow(score), rankBelow);
-        QCOMPARE(table.IsNewBest(score), newBest);
-    }
-
-    void shiftDown_data()
-    {
-        QTest::addColumn<int>("rank");
-        QTest::addColumn<QList<int>>("sourceRows");   // where each row's content came from
-        QTest::newRow("rank 3, worked example") << 3 << QList<int>{1, 2, 3, 4, 4, 5, 6, 7, 8, 9};
-        QTest::newRow("rank 0, new best") << 0 << QList<int>{1, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-        QTest::newRow("rank 8") << 8 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 9};
-        QTest::newRow("rank 9 moves nothing") << 9 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-        QTest::newRow("rank 10 moves nothing") << 10 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    }
-
-    void shiftDown()
-    {
-        QFETCH(int, rank);
+        QFETCH(int, row);
         QFETCH(QList<int>, sourceRows);
-        const HighScoreTable before = TableOf({900, 800, 700, 600, 500, 400, 300, 200, 100, 0});
+        const HighScoreTable before = TableOf(scores);
         HighScoreTable table = before;
-        table.ShiftDown(rank);
+        QCOMPARE(table.Place(score).value_or(0), row);
         QStringList expected;
         for (int source : sourceRows)
             expected << RowsOf(before).at(source - 1);
@@ -241,15 +216,9 @@ private slots:
     void writtenForm()
     {
         HighScoreTable table;
-        table.HighScore[1] = 120;
-        table.HighLevel[1] = QStringLiteral("普通");
-        table.HighName[1] = QStringLiteral("a, b c");
-        table.HighScore[2] = 0;
-        table.HighLevel[2] = QString();
-        table.HighName[2] = QString();
-        table.HighScore[3] = -5;
-        table.HighLevel[3] = QStringLiteral("x");
-        table.HighName[3] = QStringLiteral("\u301C\u00E9");
+        table.SetRow(1, {120, QStringLiteral("普通"), QStringLiteral("a, b c")});
+        table.SetRow(2, {0, QString(), QString()});
+        table.SetRow(3, {-5, QStringLiteral("x"), QStringLiteral("\u301C\u00E9")});
         const QByteArray expected = QByteArray("120\r\n\"\x95\x81\x92\xca\"\r\n\"a, b c\"\r\n"
                                                "0\r\n\"\"\r\n\"\"\r\n"
                                                "-5\r\n\"x\"\r\n\"\x81\x60?\"\r\n")
@@ -291,7 +260,7 @@ private slots:
 
         HighScoreTable plain = TableOf({9, 8, 7, 6, 5, 4, 3, 2, 1, -1});
         for (int row = 1; row <= HighScoreTable::Rows; ++row)
-            plain.HighName[row].clear();
+            plain.SetRow(row, {plain.Row(row).score, plain.Row(row).level, QString()});
         QTest::newRow("unquoted fields, empty last field") << FileFrom(plain, "%1, %2 ,%3\r\n") << plain;
         QTest::newRow("leading zeros")
             << QByteArray("009\r\nL1\r\n\"\"\r\n08,L2,\r\n") + FileFrom(plain, "%1,%2,%3\n").mid(12).replace("-1,", "-01,")
@@ -362,16 +331,16 @@ private slots:
     void doubleQuoteInName()
     {
         HighScoreTable table = Sample();
-        table.HighName[2] = QStringLiteral("say \"hi\", \"");
-        table.HighLevel[3] = QStringLiteral("\"");
+        table.SetRow(2, {table.Row(2).score, table.Row(2).level, QStringLiteral("say \"hi\", \"")});
+        table.SetRow(3, {table.Row(3).score, QStringLiteral("\""), table.Row(3).name});
         const QByteArray bytes = WriteHighScores(table);
         QVERIFY(bytes.contains("\r\n\"say \xfa\x57hi\xfa\x57, \xfa\x57\"\r\n"));
         QVERIFY(bytes.contains("\r\n\"\xfa\x57\"\r\n"));
 
         const HighScoreLoad load = ReadHighScores(bytes);
         QCOMPARE(load.damaged, false);
-        table.HighName[2] = QStringLiteral("say ＂hi＂, ＂");
-        table.HighLevel[3] = QStringLiteral("＂");
+        table.SetRow(2, {table.Row(2).score, table.Row(2).level, QStringLiteral("say ＂hi＂, ＂")});
+        table.SetRow(3, {table.Row(3).score, QStringLiteral("＂"), table.Row(3).name});
         QCOMPARE(RowsOf(load.table), RowsOf(table));
     }
 
@@ -380,7 +349,7 @@ private slots:
         QByteArray file = SampleWithLine(3, "\"two\r\nlines\"");
         file.replace("\r\n-5\r\n", "\r\nx\r\n");   // the score of row 6, line 16 before the break
         const HighScoreLoad load = ReadHighScores(file);
-        QCOMPARE(load.table.HighName[1], QStringLiteral("two\r\nlines"));
+        QCOMPARE(load.table.Row(1).name, QStringLiteral("two\r\nlines"));
         QCOMPARE(load.rowsRead, 5);
         QCOMPARE(load.problemLine, 17);
     }
