@@ -320,7 +320,11 @@ void Form5::RankFinishedGame()
     delete entry;
     Table.SetRow(*row, HighScoreRow{CheckedNarrow16(Score), LevelLabel(TickInterval), EntryName});
     FillHighScoreWindow();
+    // Showing a window that is already open brings it to the front, where
+    // the player sees the refreshed table.
     form3_->show();
+    form3_->raise();
+    form3_->activateWindow();
 }
 
 void Form5::LoadHighScores()

@@ -197,29 +197,47 @@ void PlatformTest::overflowRaisesRunTimeError()
 void PlatformTest::realMessageBoxAnswers_data()
 {
     QTest::addColumn<MsgButtons>("buttons");
-    QTest::addColumn<int>("key");
+    QTest::addColumn<QList<int>>("keys");
     QTest::addColumn<MsgResult>("answer");
-    QTest::newRow("Enter takes Yes, the default") << MsgButtons::YesNo << int(Qt::Key_Return) << MsgResult::Yes;
-    QTest::newRow("Escape answers No") << MsgButtons::YesNo << int(Qt::Key_Escape) << MsgResult::No;
-    QTest::newRow("Enter takes OK") << MsgButtons::OK << int(Qt::Key_Return) << MsgResult::OK;
-    QTest::newRow("Enter takes Retry") << MsgButtons::RetryCancel << int(Qt::Key_Return) << MsgResult::Retry;
-    QTest::newRow("Escape cancels") << MsgButtons::RetryCancel << int(Qt::Key_Escape) << MsgResult::Cancel;
+    QTest::addColumn<bool>("closeButton");
+    const int enter = Qt::Key_Return;
+    const int escape = Qt::Key_Escape;
+    QTest::newRow("Enter takes Yes, the default") << MsgButtons::YesNo << QList<int>{enter} << MsgResult::Yes << false;
+    QTest::newRow("Escape on Yes/No does nothing") << MsgButtons::YesNo << QList<int>{escape, enter} << MsgResult::Yes
+                                                   << false;
+    QTest::newRow("N answers No") << MsgButtons::YesNo << QList<int>{escape, Qt::Key_N} << MsgResult::No << false;
+    QTest::newRow("Enter takes OK") << MsgButtons::OK << QList<int>{enter} << MsgResult::OK << true;
+    QTest::newRow("Escape takes OK") << MsgButtons::OK << QList<int>{escape} << MsgResult::OK << true;
+    QTest::newRow("Enter takes Retry") << MsgButtons::RetryCancel << QList<int>{enter} << MsgResult::Retry << true;
+    QTest::newRow("Escape cancels") << MsgButtons::RetryCancel << QList<int>{escape} << MsgResult::Cancel << true;
 }
 
 void PlatformTest::realMessageBoxAnswers()
 {
     QFETCH(MsgButtons, buttons);
-    QFETCH(int, key);
+    QFETCH(QList<int>, keys);
     QFETCH(MsgResult, answer);
+    QFETCH(bool, closeButton);
     QString seenTitle;
+    bool seenCloseButton = false;
+    int keysSeenOpen = 0;
     QTimer::singleShot(0, this, [&] {
         QWidget* box = QApplication::activeModalWidget();
         QVERIFY(box);
         seenTitle = box->windowTitle();
-        QTest::keyClick(box, Qt::Key(key));
+        seenCloseButton = box->windowFlags().testFlag(Qt::WindowCloseButtonHint)
+                          || !box->windowFlags().testFlag(Qt::CustomizeWindowHint);
+        for (int key : keys) {
+            if (!box->isVisible())
+                break;
+            ++keysSeenOpen;
+            QTest::keyClick(box, Qt::Key(key));
+        }
     });
     QCOMPARE(MsgBox(QStringLiteral("やめちゃうの?"), buttons, MsgIcon::Question, QStringLiteral("終了")), answer);
     QCOMPARE(seenTitle, QStringLiteral("終了"));
+    QCOMPARE(keysSeenOpen, keys.size());   // the box was still open for the last key
+    QCOMPARE(seenCloseButton, closeButton);
 }
 
 QTEST_MAIN(PlatformTest)
