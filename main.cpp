@@ -1,5 +1,6 @@
 #include "game/Form5.h"
 #include "platform/FontSetup.h"
+#include "platform/RunTimeErrorBox.h"
 
 #include <QApplication>
 
@@ -11,6 +12,7 @@ int main(int argc, char* argv[])
     // Ties the windows to the installed desktop entry, which carries the product name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pyokopon.Pyokopon"));
     SetUpFonts();
+    ShowRunTimeErrorsInABox();
 
     Form5* board = new Form5;
     board->setAttribute(Qt::WA_DeleteOnClose);

@@ -2,6 +2,7 @@
 
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
+#include "platform/GreenField.h"
 #include "platform/PlaceLabel.h"
 #include "platform/Twips.h"
 
@@ -46,7 +47,7 @@ Form4::Form4()
     // A name has no length limit; the widget would otherwise stop at 32767 characters.
     Text1->setMaxLength(std::numeric_limits<int>::max());
     QPalette box = Text1->palette();
-    box.setColor(QPalette::Base, QColor(0, 255, 0));
+    box.setColor(QPalette::Base, FieldGreen);
     box.setColor(QPalette::Text, Qt::black);
     Text1->setPalette(box);
 
