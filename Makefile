@@ -1,5 +1,5 @@
 # Everything a fresh Debian 12 machine needs: `make run` plays, `make test` tests,
-# `make package` builds the .deb in build/.
+# `make package` builds the .deb in build/, `make fuzz` fuzzes the date.dat reader.
 PACKAGES := cmake g++ make qt6-base-dev fonts-ipafont-gothic \
             xvfb xauth xdotool openbox imagemagick x11-utils python3 \
             desktop-file-utils appstream dpkg-dev file \

@@ -23,7 +23,7 @@ namespace {
 
 constexpr int FieldsPerRow = 3;
 constexpr int FieldCount = HighScoreTable::Rows * FieldsPerRow;
-constexpr qsizetype PieceBytes = 64 * 1024;
+constexpr qsizetype CopyBlockBytes = 64 * 1024;
 constexpr qsizetype QuotedChars = 40;   // of a bad field, in a message
 
 bool IsSpace(QChar c)
@@ -42,27 +42,36 @@ bool IsLeadByte(char c)
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
-// Offsets just past each line end (CR LF, LF or a lone CR) in bytes.
-std::vector<qsizetype> LineEndsOf(QByteArrayView bytes)
+int LineEndsIn(QByteArrayView bytes)
 {
-    std::vector<qsizetype> ends;
+    int count = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
-            ends.push_back(i + 1);
+            ++count;
     }
+    return count;
+}
+
+// Offsets just past each character of bytes that begin at a character.
+std::vector<qsizetype> CharacterEndsOf(QByteArrayView bytes)
+{
+    std::vector<qsizetype> ends;
+    for (qsizetype i = 0; i < bytes.size(); i += IsLeadByte(bytes[i]) ? 2 : 1)
+        ends.push_back(std::min(i + (IsLeadByte(bytes[i]) ? 2 : 1), bytes.size()));
     return ends;
 }
 
 // The device's text, decoded a piece at a time as the parser asks for it.
-// A piece ends at a line end where the next 64 KiB hold one (never between
-// CR and LF, and CR and LF are never part of a two-byte character), else
-// between two characters. A piece that is not cp932 is handed over up to
-// the line where the bad bytes are; nothing comes after it.
+// A piece ends at a line end where the next pieceBytes hold one (never
+// between CR and LF, and CR and LF are never part of a two-byte character),
+// else between two characters. A piece that is not cp932 is handed over up
+// to its first bad character; nothing comes after it. So what is handed
+// over does not depend on the size of the pieces.
 class TextSource {
 public:
     enum class Stop { None, End, NotCp932, TooLong, ReadError };
 
-    explicit TextSource(QIODevice& device) : device_(device) {}
+    TextSource(QIODevice& device, qsizetype pieceBytes) : device_(device), pieceBytes_(std::max<qsizetype>(pieceBytes, 2)) {}
 
     // Appends the next piece to text; false when there is none, and stop()
     // says why.
@@ -75,6 +84,7 @@ private:
     bool Fill(qsizetype wanted);
 
     QIODevice& device_;
+    const qsizetype pieceBytes_;
     QByteArray buffer_;           // read but not handed over yet
     bool ended_ = false;
     qint64 delivered_ = 0;        // bytes handed over
@@ -100,7 +110,7 @@ bool TextSource::Append(QString& text)
 {
     if (stop_ != Stop::None)
         return false;
-    if (!Fill(PieceBytes + 1)) {
+    if (!Fill(pieceBytes_ + 1)) {
         stop_ = Stop::ReadError;
         return false;
     }
@@ -109,7 +119,7 @@ bool TextSource::Append(QString& text)
         return false;
     }
     const qint64 allowed = HighScoreReadLimit - delivered_;
-    const qsizetype window = qsizetype(std::min<qint64>({buffer_.size(), PieceBytes, allowed}));
+    const qsizetype window = qsizetype(std::min<qint64>({buffer_.size(), pieceBytes_, allowed}));
     const char* bytes = buffer_.constData();
     qsizetype cut = window;
     if (window < buffer_.size()) {
@@ -135,10 +145,10 @@ bool TextSource::Append(QString& text)
     std::optional<QString> decoded = DecodeCp932(piece.toByteArray());
     qsizetype good = cut;
     if (!decoded) {
-        // The longest run of whole lines that decodes: a run of lines is
-        // valid exactly when each of its lines is.
-        const std::vector<qsizetype> ends = LineEndsOf(piece);
-        std::size_t low = 0, high = ends.size();   // lines 1..low are good; line high + 1 is bad
+        // The longest run of characters that decodes: a run is valid exactly
+        // when each of its characters is.
+        const std::vector<qsizetype> ends = CharacterEndsOf(piece);
+        std::size_t low = 0, high = ends.size();   // characters 1..low are good; character high + 1 is bad
         while (low < high) {
             const std::size_t mid = (low + high + 1) / 2;
             if (DecodeCp932(piece.first(ends[mid - 1]).toByteArray()))
@@ -150,7 +160,7 @@ bool TextSource::Append(QString& text)
         decoded = DecodeCp932(piece.first(good).toByteArray());
         stop_ = Stop::NotCp932;
     }
-    linesDone_ += int(LineEndsOf(piece.first(good)).size());
+    linesDone_ += LineEndsIn(piece.first(good));
     delivered_ += good;
     buffer_.remove(0, good);
     if (good == 0)
@@ -513,10 +523,10 @@ bool SameBytes(int fd, const struct stat& info, const QByteArray& other)
         return true;
     if (copyInfo.st_size != info.st_size)
         return false;
-    QByteArray a(PieceBytes, Qt::Uninitialized), b(PieceBytes, Qt::Uninitialized);
-    for (off_t at = 0;; at += PieceBytes) {
-        const qint64 gotA = ReadSome(fd, a.data(), PieceBytes, at);
-        const qint64 gotB = ReadSome(copy.get(), b.data(), PieceBytes, at);
+    QByteArray a(CopyBlockBytes, Qt::Uninitialized), b(CopyBlockBytes, Qt::Uninitialized);
+    for (off_t at = 0;; at += CopyBlockBytes) {
+        const qint64 gotA = ReadSome(fd, a.data(), CopyBlockBytes, at);
+        const qint64 gotB = ReadSome(copy.get(), b.data(), CopyBlockBytes, at);
         if (gotA != gotB || gotA < 0 || std::memcmp(a.constData(), b.constData(), size_t(gotA)) != 0)
             return false;
         if (gotA == 0)
@@ -530,10 +540,10 @@ bool CopyBytes(int fd, const QByteArray& target)
     Descriptor out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!out.valid())
         return false;
-    QByteArray block(PieceBytes, Qt::Uninitialized);
+    QByteArray block(CopyBlockBytes, Qt::Uninitialized);
     bool copied = true;
-    for (off_t at = 0;; at += PieceBytes) {
-        const qint64 got = ReadSome(fd, block.data(), PieceBytes, at);
+    for (off_t at = 0;; at += CopyBlockBytes) {
+        const qint64 got = ReadSome(fd, block.data(), CopyBlockBytes, at);
         if (got < 0 || (got > 0 && !WriteAllTo(out.get(), block.constData(), got))) {
             copied = false;
             break;
@@ -710,9 +720,9 @@ HighScoreLoad ReadHighScores(const QByteArray& bytes)
     return ReadHighScores(buffer);
 }
 
-HighScoreLoad ReadHighScores(QIODevice& device)
+HighScoreLoad ReadHighScores(QIODevice& device, qsizetype pieceBytes)
 {
-    TextSource source(device);
+    TextSource source(device, pieceBytes);
     return Parse(source);
 }
 

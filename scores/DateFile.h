@@ -59,14 +59,15 @@ struct HighScoreLoad {
 };
 
 // The contents of an existing file; existed is true. Bytes that are not
-// valid cp932 make the file damaged at their line, and only the lines before
-// it are read; bad bytes past the 30th field are ignored like any text there.
+// valid cp932 make the file damaged at their line, and only the text before
+// them is read; bad bytes past the 30th field are ignored like any text there.
 // An empty file is damaged.
 HighScoreLoad ReadHighScores(const QByteArray& bytes);
 
-// The same from a device open for reading, read from its current position in
-// pieces: at most HighScoreReadLimit bytes and one piece (64 KiB) more.
-HighScoreLoad ReadHighScores(QIODevice& device);
+// The same from a device open for reading, read from its current position
+// and decoded pieceBytes at a time: at most HighScoreReadLimit bytes and one
+// piece more are read. The result does not depend on pieceBytes (>= 2).
+HighScoreLoad ReadHighScores(QIODevice& device, qsizetype pieceBytes = 64 * 1024);
 
 // Always 30 lines. A double quote in a label or a name is written as the
 // full-width "＂" (U+FF02) so that the field cannot end early; a character that
@@ -94,7 +95,8 @@ QString KeepDamagedCopy(const QString& path);
 // A link at path is replaced, never followed: what it pointed to is left
 // as it was. The new file keeps the permissions (and, where allowed, the
 // owner) of the regular file it replaces. A temporary file left by a save
-// that was killed is removed by the next save that succeeds.
+// that was killed is removed by the next save that succeeds, so saves of
+// one path must not overlap (the caller serialises them).
 // When the folder cannot take a new file but path is a regular file with no
 // other name that can be written, that file is rewritten in place instead.
 // On failure returns false and, when reason is given, says why in Japanese.

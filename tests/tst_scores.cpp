@@ -321,6 +321,8 @@ private slots:
         QTest::newRow("no line end at the end") << WriteHighScores(sample).chopped(2) << sample;
         QTest::newRow("more than 30 fields") << WriteHighScores(sample) + "5\r\n\"x\"\r\n\"y\"\r\n" << sample;
         QTest::newRow("bad bytes past the 30th field") << WriteHighScores(sample) + "\xff\r\nabc" << sample;
+        QTest::newRow("bad bytes on the line of the 30th field, after it")
+            << FileFrom(sample, "%1,\"%2\",\"%3\"\r\n").chopped(2) + ",\xff\x85\x40\r\n" << sample;
         QTest::newRow("megabytes of blank lines and a bad byte past the 30th field")
             << WriteHighScores(sample) + QByteArray(3 * HighScoreReadLimit, '\n') + "\xff" << sample;
 

@@ -1,11 +1,13 @@
 // libFuzzer target for the date.dat reader: any bytes at all must be read
-// without a crash, a hang or a sanitizer report, and whatever the reader
-// accepts must come back unchanged from a write and a second read (but for
-// the double quotes, which the writer turns into full-width ones). Works on
-// bytes in memory only.
+// without a crash, a hang or a sanitizer report; decoding them in small
+// pieces must give the very same result as in the usual large ones; and
+// whatever the reader accepts must come back unchanged from a write and a
+// second read (but for the double quotes, which the writer turns into
+// full-width ones). Works on bytes in memory only.
 
 #include "scores/DateFile.h"
 
+#include <QBuffer>
 #include <QByteArray>
 
 #include <cstdint>
@@ -43,6 +45,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          : load.rowsRead == HighScoreTable::Rows);
     for (int row = load.rowsRead + 1; row <= HighScoreTable::Rows; ++row)
         Require(load.table.Row(row) == HighScoreRow{});
+
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    const HighScoreLoad inPieces = ReadHighScores(buffer, 2 + qsizetype(size % 13));
+    Require(inPieces.table == load.table && inPieces.damaged == load.damaged
+            && inPieces.problemKind == load.problemKind && inPieces.problem == load.problem
+            && inPieces.problemLine == load.problemLine && inPieces.rowsRead == load.rowsRead);
 
     if (!load.damaged) {
         const HighScoreLoad again = ReadHighScores(WriteHighScores(load.table));
