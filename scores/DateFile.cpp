@@ -52,7 +52,7 @@ int LineEndsIn(QByteArrayView bytes)
     return count;
 }
 
-// Offsets just past each character of bytes that begin at a character.
+// Offsets just past each character of bytes, which begin with a character.
 std::vector<qsizetype> CharacterEndsOf(QByteArrayView bytes)
 {
     std::vector<qsizetype> ends;
@@ -71,7 +71,10 @@ class TextSource {
 public:
     enum class Stop { None, End, NotCp932, TooLong, ReadError };
 
-    TextSource(QIODevice& device, qsizetype pieceBytes) : device_(device), pieceBytes_(std::max<qsizetype>(pieceBytes, 2)) {}
+    TextSource(QIODevice& device, qsizetype pieceBytes)
+        : device_(device), pieceBytes_(std::max<qsizetype>(pieceBytes, 2))
+    {
+    }
 
     // Appends the next piece to text; false when there is none, and stop()
     // says why.
