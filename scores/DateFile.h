@@ -18,8 +18,8 @@ class QIODevice;
 // are ignored (inside double quotes they are kept). A field that begins with
 // a double quote runs to the next double quote (line ends included); only
 // spaces and tabs may follow it before the separator. Any other field runs to
-// the next comma or line end. Nothing past the 30th field is looked at, nor
-// even decoded: whatever bytes follow it are ignored.
+// the next comma or line end. Nothing past the 30th field is looked at:
+// whatever bytes follow it are ignored, and reading stops soon after it.
 //
 // A label or a name may be any text, quoted or not. A score must be unquoted,
 // an optional minus sign followed by ASCII digits (leading zeros allowed),
@@ -40,8 +40,8 @@ enum class HighScoreProblem {
     BadScore,        // not a whole number, or out of range
     NotCp932,        // bytes that are not cp932 before the 30th field ends
     TooLong,         // the 30 fields do not fit in HighScoreReadLimit bytes
-    NotAFile,        // a folder, FIFO, device or socket: nothing was read from it
-    Unreadable,      // it could not be opened or read
+    NotAFile,        // a folder, FIFO, device or socket: it holds no table, and a save replaces it
+    Unreadable,      // it could not be opened or read: what it holds is unknown
 };
 
 struct HighScoreLoad {
