@@ -112,7 +112,7 @@ void WindowsTest::geometry()
     else if (auto* f2 = dynamic_cast<Form2*>(form.get()))
         widget = control == "Picture1" ? static_cast<QWidget*>(f2->Picture1) : f2->Label1[control.mid(7, 1).toInt()];
     else if (auto* f3 = dynamic_cast<Form3*>(form.get())) {
-        const int row = control.section('(', 1).chopped(1).toInt();
+        const int row = control.section('(', 1).section(')', 0, 0).toInt();   // Label5 has none
         widget = control == "Label5" ? f3->Label5 : control.startsWith("Label1(") ? f3->Label1[row]
             : control.startsWith("Label3(")                                     ? f3->Label3[row]
                                                                                 : f3->Label2[row];
