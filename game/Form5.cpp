@@ -309,40 +309,54 @@ void Form5::Label8_Click()
 
 void Form5::RankFinishedGame()
 {
-    const std::optional<int> row = Table.Place(Score);
+    const std::optional<int> row = Store.Place(Score);
     if (!row)
         return;
+    Table = Store.Table();
     if (*row == 1)
         Label5->setText(PlainNumberText(Score));
     QPointer<Form4> entry = new Form4;
     entry->exec();
     EntryName = entry->Text1->text();
     delete entry;
-    Table.SetRow(*row, HighScoreRow{CheckedNarrow16(Score), LevelLabel(TickInterval), EntryName});
+    Store.Fill(HighScoreRow{CheckedNarrow16(Score), LevelLabel(TickInterval), EntryName});
+    // The name is on disk before the table is shown, and the table shows
+    // what other copies saved meanwhile.
+    SaveHighScores();
     FillHighScoreWindow();
     form3_->show();
 }
 
 void Form5::LoadHighScores()
 {
-    const HighScoreLoad load = LoadHighScoresFile(DataPath);
-    Table = load.table;
-    if (load.damaged) {
-        // Keep what could not be read before the next save writes over it.
-        const QString copy = KeepDamagedCopy(DataPath);
-        MsgBox(DamagedFileMessage(DataPath, load.problem, copy), MsgButtons::OK, MsgIcon::Information, {});
+    Store.SetPath(DataPath);
+    // A damaged file has been copied aside before the next save writes over it.
+    if (const std::optional<HighScoreDamage> damage = Store.Load()) {
+        MsgBox(DamagedFileMessage(DataPath, damage->problem, damage->copyPath), MsgButtons::OK, MsgIcon::Information,
+               {});
     }
+    Table = Store.Table();
     Label5->setText(PlainNumberText(Table.Row(1).score));
 }
 
 void Form5::SaveHighScores()
 {
-    QString reason;
-    while (!SaveHighScoresFile(DataPath, Table, &reason)) {
-        if (MsgBox(SaveFailedMessage(DataPath, reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
-            != MsgResult::Retry)
-            return;
+    // Cancel keeps the unsaved rows in the store for the next save.
+    for (;;) {
+        const HighScoreSave save = Store.Save();
+        if (save.damage) {
+            MsgBox(DamagedFileMessage(DataPath, save.damage->problem, save.damage->copyPath), MsgButtons::OK,
+                   MsgIcon::Information, {});
+        }
+        if (save.saved
+            || MsgBox(SaveFailedMessage(DataPath, save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
+                != MsgResult::Retry)
+            break;
     }
+    Table = Store.Table();
+    Label5->setText(PlainNumberText(Table.Row(1).score));
+    if (form3_)
+        FillHighScoreWindow();
 }
 
 void Form5::Form_Unload()

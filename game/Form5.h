@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scores/HighScoreStore.h"
 #include "scores/HighScoreTable.h"
 
 #include <QPointer>
@@ -70,7 +71,8 @@ public:
     quint8 TargetHole = 0;   // 1..9; 0 before the first start
     bool Playing = false;    // a game runs and is not paused
     float Elapsed = 0.0f;    // seconds of play in this game
-    HighScoreTable Table;
+    HighScoreTable Table;    // as shown: the store's table after each load, placement and save
+    HighScoreStore Store;    // date.dat, shared with other copies of the game
     QString EntryName;       // the name typed at the last placed game end
     QString DataPath;        // the full path of date.dat
     qint16 TickInterval = 0; // ms between ticks; 0 until a difficulty is chosen
