@@ -28,11 +28,13 @@ QString LockFailureReason(const QString& lockPath, QLockFile::LockError error)
 {
     const QString path = QDir::toNativeSeparators(lockPath);
     if (error == QLockFile::LockFailedError) {
-        return QStringLiteral("別に起動しているぴょこぽんが保存中のため、待ちきれませんでした（ロックファイル %1）。"
-                              "少し待ってから「再試行」を押してください。")
+        return QStringLiteral("ほかに起動しているぴょこぽんがこのファイルを保存中のため、保存できませんでした"
+                              "（ロックファイル %1）。しばらく待ってから「再試行」を押してください。")
             .arg(path);
     }
-    return QStringLiteral("保存の順番を決めるロックファイル %1 を作れませんでした。").arg(path);
+    return QStringLiteral("保存の順番を決めるロックファイル %1 を作れませんでした。"
+                          "フォルダに書き込めるか確かめてください。")
+        .arg(path);
 }
 
 } // namespace
