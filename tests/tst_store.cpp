@@ -199,32 +199,6 @@ private slots:
         QCOMPARE(RowsOf(LoadHighScoresFile(path).table).first(), QStringLiteral("70 A 1"));
         QVERIFY(!QFileInfo::exists(store.LockPath()));
     }
-
-    void oneLineText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("cursor");
-        QTest::addColumn<QString>("expected");
-        QTest::addColumn<int>("expectedCursor");
-        QTest::newRow("LF") << "a\nb" << 3 << "a b" << 3;
-        QTest::newRow("CR LF is one break") << "a\r\nb" << 4 << "a b" << 3;
-        QTest::newRow("cursor between CR and LF") << "a\r\nb" << 2 << "a b" << 1;
-        QTest::newRow("cursor before the break") << "xy\r\n" << 1 << "xy " << 1;
-        QTest::newRow("tab, CR, separators, DEL") << QStringLiteral("\t1\r2\u20283\u20294\x7f") << 0
-                                                  << " 1 2 3 4 " << 0;
-        QTest::newRow("full-width space and text kept") << QStringLiteral("ＡＢ　太郎, x") << 5
-                                                        << QStringLiteral("ＡＢ　太郎, x") << 5;
-    }
-
-    void oneLineText()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, cursor);
-        QFETCH(QString, expected);
-        QFETCH(int, expectedCursor);
-        QCOMPARE(OneLineText(text, &cursor), expected);
-        QCOMPARE(cursor, expectedCursor);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestStore)

@@ -243,6 +243,8 @@ void WindowsTest::nameEntryTakesOneLine_data()
     QTest::addColumn<int>("cursorAfter");
     QTest::newRow("LF into an empty box") << "" << 0 << "a\nb" << "a b" << 3;
     QTest::newRow("CR LF and a tab into the middle") << "名前" << 1 << "x\r\ny\tz" << "名x y z前" << 6;
+    QTest::newRow("separators, CR and DEL; other text kept")
+        << "" << 0 << QStringLiteral("\u2028Ａ　b,\u2029c\rd\x7f") << QStringLiteral(" Ａ　b, c d ") << 10;
 }
 
 void WindowsTest::nameEntryTakesOneLine()
