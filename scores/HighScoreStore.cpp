@@ -11,6 +11,13 @@ bool SameDamage(const HighScoreLoad& a, const HighScoreLoad& b)
         && a.table == b.table;
 }
 
+// Not a line of the file could be looked at (a folder, no permission, a
+// read error): what it holds is unknown, so it is never written over.
+bool Unreadable(const HighScoreLoad& load)
+{
+    return load.damaged && load.problemLine == 0;
+}
+
 HighScoreRow OneLineRow(const HighScoreRow& row)
 {
     return {row.score, OneLineText(row.level), OneLineText(row.name)};
@@ -107,8 +114,7 @@ HighScoreSave HighScoreStore::Save(std::chrono::milliseconds lockWait)
     }
 
     const HighScoreLoad load = LoadHighScoresFile(path_);
-    if (load.damaged && load.problemLine == 0) {
-        // Not readable at all, so not copied either: writing would lose it.
+    if (Unreadable(load)) {
         result.reason = load.problem;
         return result;
     }
