@@ -15,8 +15,8 @@ table. The test only waits for windows, never for a tick.
   folder 2  C (easy) and D (normal) take names and quit at the same moment.
 
 Every copy saves at its game end and again when it quits, each time from a
-table it loaded long before: every folder must end with the rows of all its
-copies, 30 lines, and no lock file left behind.
+table it loaded long before: once the names are in, and again at the end,
+every folder holds the rows of all its copies, in 30 lines, and no lock file.
 """
 
 import os
@@ -92,6 +92,9 @@ def test(program):
         check(e.game.wait_exit(30) == 0, "the copy that got SIGTERM did not end normally")
         for copy in (a, b, c, d):
             copy.enter_name()
+        # Each name was saved before its table window opened.
+        check_folder(a.game.folder, [a, b, e])
+        check_folder(c.game.folder, [c, d])
 
         # Folder 1: A quits, then B.
         for copy in (a, b):
