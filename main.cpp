@@ -14,10 +14,11 @@ namespace {
 bool MainLoopRunning = false;
 
 // Ends the program as the quit command would, from wherever the event loop
-// is when asked (start-up included): a window shown modally (a message box, the name entry, a
-// table shown by H) is hidden first, which answers it as Escape or OK would,
-// and the rest waits until the code that showed it has finished. Then the
-// board closes (its unload saves) and so does every other window.
+// is when asked, start-up included: a window shown modally (a message box,
+// the name entry, the table shown by H) is hidden first, which answers it as
+// Escape or OK would, and the rest waits until the code that showed it has
+// finished. Then the board closes (its unload saves) and so does every
+// other window.
 void EndProgram(QPointer<Form5> board)
 {
     if (QWidget* modal = QApplication::activeModalWidget())
