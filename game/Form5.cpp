@@ -262,7 +262,7 @@ void Form5::FillHighScoreWindow()
         form3_ = new Form3;
         connect(form3_, &Form3::unloaded, this, [this] { form3_ = nullptr; });
     }
-    form3_->Fill(table_);
+    form3_->Fill(Table());
 }
 
 Form3* Form5::HighScoreWindow() const
@@ -283,7 +283,7 @@ void Form5::Label8_Click()
 
 void Form5::RankFinishedGame()
 {
-    const std::optional<int> row = table_.Place(round_.Score());
+    const std::optional<int> row = store_.Place(round_.Score());
     if (!row)
         return;
     if (*row == 1)
@@ -292,7 +292,10 @@ void Form5::RankFinishedGame()
     entry->exec();
     const QString EntryName = entry->Text1->text();
     delete entry;
-    table_.SetRow(*row, HighScoreRow{CheckedNarrow16(round_.Score()), LevelLabel(round_.TickInterval()), EntryName});
+    store_.Fill(HighScoreRow{CheckedNarrow16(round_.Score()), LevelLabel(round_.TickInterval()), EntryName});
+    // The name is on disk before the table is shown, and the table shows
+    // what other copies saved meanwhile.
+    SaveHighScores();
     FillHighScoreWindow();
     // Showing a window that is already open brings it to the front, where
     // the player sees the refreshed table.
@@ -301,26 +304,39 @@ void Form5::RankFinishedGame()
     form3_->activateWindow();
 }
 
+void Form5::showDamage(const std::optional<HighScoreDamage>& damage)
+{
+    // The damaged file has been copied aside before any save writes over it.
+    if (damage)
+        MsgBox(DamagedFileMessage(dataPath_, damage->problem, damage->copyPath), MsgButtons::OK, MsgIcon::Information, {});
+}
+
 void Form5::LoadHighScores()
 {
-    const HighScoreLoad load = LoadHighScoresFile(dataPath_);
-    table_ = load.table;
-    if (load.damaged) {
-        // Keep what could not be read before the next save writes over it.
-        const QString copy = KeepDamagedCopy(dataPath_);
-        MsgBox(DamagedFileMessage(dataPath_, load.problem, copy), MsgButtons::OK, MsgIcon::Information, {});
-    }
-    Label5->setText(PlainNumberText(table_.Row(1).score));
+    store_.SetPath(dataPath_);
+    showDamage(store_.Load());
+    Label5->setText(PlainNumberText(Table().Row(1).score));
 }
 
 void Form5::SaveHighScores()
 {
-    QString reason;
-    while (!SaveHighScoresFile(dataPath_, table_, &reason)) {
-        if (MsgBox(SaveFailedMessage(dataPath_, reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
-            != MsgResult::Retry)
-            return;
+    for (;;) {
+        const HighScoreSave save = store_.Save();
+        showDamage(save.damage);
+        if (save.saved
+            || MsgBox(SaveFailedMessage(dataPath_, save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
+                != MsgResult::Retry)
+            break;
     }
+    // The save may have brought in rows that other copies saved.
+    Label5->setText(PlainNumberText(Table().Row(1).score));
+    if (form3_)
+        FillHighScoreWindow();
+}
+
+bool Form5::SaveHighScoresWithoutAsking()
+{
+    return store_.Save().saved;
 }
 
 void Form5::Form_Unload()

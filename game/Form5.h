@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/GameRound.h"
+#include "scores/HighScoreStore.h"
 #include "scores/HighScoreTable.h"
 
 #include <QPointer>
@@ -43,14 +44,18 @@ public:
     void Timer1_Timer();
 
     void LoadHighScores();
+    // Saves the table, offering Retry while the save fails; Cancel keeps
+    // this session's rows for the next save.
     void SaveHighScores();
+    // For when no one can be asked (the session is ending): one attempt.
+    bool SaveHighScoresWithoutAsking();
     void RankFinishedGame();
     // Loads the high-score window when it is not loaded and fills its cells.
     void FillHighScoreWindow();
     Form3* HighScoreWindow() const;
 
     const GameRound& Round() const { return round_; }
-    const HighScoreTable& Table() const { return table_; }
+    const HighScoreTable& Table() const { return store_.Table(); }
     const QString& DataFilePath() const { return dataPath_; }
 
     // The window's own state, as the Space key toggles it.
@@ -81,12 +86,13 @@ private:
     void buildControls();
     void showImage(int hole, const QLabel* holder);
     void showScore();
+    void showDamage(const std::optional<HighScoreDamage>& damage);
     // Runs a command's question or window with the game held still.
     void whilePaused(const std::function<void()>& command);
 
     QString programFolder_;
     GameRound round_;
-    HighScoreTable table_;
+    HighScoreStore store_;   // date.dat, shared with other copies of the game
     QString dataPath_;       // the full path of date.dat
     bool unloaded_ = false;
     QPointer<Form3> form3_;  // loaded, or null once its OK has unloaded it

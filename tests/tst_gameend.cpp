@@ -144,11 +144,26 @@ void GameEndTest::namesComeBackUnchanged()
 {
     QFETCH(QString, name);
     Board board;
-    AnswerNameEntry(name);
-    board.playGame(10, 2);
-    QCOMPARE(board->Table().Row(1).name, name);
-    QCOMPARE(board->Table().Row(1).level, QStringLiteral("難しい"));
-    QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), name);
+    // Another copy of the game saves a better game while the name is typed.
+    HighScoreStore other(board.dateDatPath());
+    other.Load();
+    WhenModal([&](QWidget* modal) {
+        other.Place(500);
+        other.Fill({500, QStringLiteral("普通"), QStringLiteral("他")});
+        QVERIFY(other.Save().saved);
+        auto* entry = qobject_cast<Form4*>(modal);
+        entry->Text1->setText(name);
+        QTest::keyClick(entry->Text1, Qt::Key_Return);
+    });
+    board.playGame(10, 2);   // -50 points
+    QCOMPARE(board->Table().Row(1).name, QStringLiteral("他"));
+    QCOMPARE(board->Table().Row(2).name, name);
+    QCOMPARE(board->Table().Row(2).level, QStringLiteral("難しい"));
+    QCOMPARE(board->Label5->text(), QStringLiteral("500"));
+    QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), QStringLiteral("他"));
+    QCOMPARE(board->HighScoreWindow()->Label2[2]->text(), name);
+    // On disk as soon as it is entered.
+    QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->Table());
 }
 
 void GameEndTest::wholeGameEntersTheTable_data()
@@ -411,13 +426,16 @@ void GameEndTest::damagedFile()
 
 void GameEndTest::failedSave_data()
 {
+    QTest::addColumn<bool>("atGameEnd");
     QTest::addColumn<MsgResult>("answer");
-    QTest::newRow("retry after the cause is gone") << MsgResult::Retry;
-    QTest::newRow("cancel closes without saving") << MsgResult::Cancel;
+    QTest::newRow("retry after the cause is gone") << false << MsgResult::Retry;
+    QTest::newRow("cancel closes without saving") << false << MsgResult::Cancel;
+    QTest::newRow("cancel at a game end keeps the row for the save at close") << true << MsgResult::Cancel;
 }
 
 void GameEndTest::failedSave()
 {
+    QFETCH(bool, atGameEnd);
     QFETCH(MsgResult, answer);
     Board board;
     board->show();
@@ -428,15 +446,25 @@ void GameEndTest::failedSave()
         if (answer == MsgResult::Retry)
             QDir(board.folder.path()).rmdir(QStringLiteral("date.dat"));
     });
+    if (atGameEnd) {
+        AnswerNameEntry(QStringLiteral("残る"));
+        board.playGame(10);
+        QVERIFY(board->HighScoreWindow()->isVisible());
+        QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), QStringLiteral("残る"));
+        QVERIFY(QDir(board.folder.path()).rmdir(QStringLiteral("date.dat")));
+    }
     board->close();
     QVERIFY(board.boxes.unexpected.isEmpty());
     QCOMPARE(board.boxes.shown.size(), 1);
     QCOMPARE(board.boxes.shown.at(0).buttons, MsgButtons::RetryCancel);
     QVERIFY(board.boxes.shown.at(0).text.contains(QStringLiteral("date.dat")));
     QVERIFY(!board->isVisible());
-    QCOMPARE(QFileInfo(board.dateDatPath()).isFile(), answer == MsgResult::Retry);
-    if (answer == MsgResult::Retry)
-        QCOMPARE(readAll(board.dateDatPath()).size(), 350);
+    const bool saved = atGameEnd || answer == MsgResult::Retry;
+    QCOMPARE(QFileInfo(board.dateDatPath()).isFile(), saved);
+    if (saved)
+        QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->Table());
+    if (atGameEnd)
+        QCOMPARE(board->Table().Row(1).name, QStringLiteral("残る"));
 }
 
 QTEST_MAIN(GameEndTest)

@@ -1,6 +1,7 @@
 #include "platform/CheckedMath.h"
 #include "platform/MsgBox.h"
 #include "platform/NumberText.h"
+#include "platform/SignalNotifier.h"
 #include "platform/VirtualKey.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <limits>
 
 Q_DECLARE_METATYPE(MsgButtons)
@@ -32,6 +34,8 @@ private slots:
     void overflowRaisesRunTimeError();
     void realMessageBoxAnswers_data();
     void realMessageBoxAnswers();
+    void signalsReachTheEventLoop_data();
+    void signalsReachTheEventLoop();
 };
 
 void PlatformTest::signedNumberText_data()
@@ -238,6 +242,33 @@ void PlatformTest::realMessageBoxAnswers()
     QCOMPARE(seenTitle, QStringLiteral("終了"));
     QCOMPARE(keysSeenOpen, keys.size());   // the box was still open for the last key
     QCOMPARE(seenCloseButton, closeButton);
+}
+
+void PlatformTest::signalsReachTheEventLoop_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
+void PlatformTest::signalsReachTheEventLoop()
+{
+    QFETCH(int, signalNumber);
+    QList<int> received;
+    {
+        SignalNotifier notifier;
+        connect(&notifier, &SignalNotifier::received, this, [&](int number) { received << number; });
+        // Twice: the second must not end the process either.
+        QCOMPARE(std::raise(signalNumber), 0);
+        QCOMPARE(std::raise(signalNumber), 0);
+        QVERIFY(received.isEmpty()); // only the event loop delivers them
+        QTRY_COMPARE(received, QList<int>({signalNumber, signalNumber}));
+    }
+    // Gone with the notifier: the default action is back.
+    struct sigaction action {};
+    sigaction(signalNumber, nullptr, &action);
+    QCOMPARE(reinterpret_cast<quintptr>(action.sa_handler), reinterpret_cast<quintptr>(SIG_DFL));
 }
 
 QTEST_MAIN(PlatformTest)
