@@ -50,6 +50,9 @@ HOLES = {
 # still count as a click on that hole.
 HOLE_MARGIN = (100, 95)
 SCORE_LABEL = (488, 96, 129, 41)   # the current score
+# "あと N秒": its text changes on every tick of a game, so two screenshots
+# that show it alike show the same tick.
+COUNTDOWN_LABEL = (64, 0, 377, 89)
 START_LABEL = (456, 352, 169, 41)  # "スタート!!!"
 # The 15 x 15 marks of the three difficulty buttons: the empty-hole
 # miniature, or the target miniature once the button is chosen.
@@ -119,6 +122,11 @@ class Shot:
         check(0 <= x < self.width and 0 <= y < self.height, f"pixel ({x}, {y}) lies off the screen")
         i = (y * self.width + x) * 3
         return tuple(self.rgb[i:i + 3])
+
+    def pixels(self, x, y, width, height):
+        """The raw bytes of a rectangle: cheap to compare with another shot's."""
+        return b"".join(self.rgb[((y + dy) * self.width + x) * 3:((y + dy) * self.width + x + width) * 3]
+                        for dy in range(height))
 
     def region(self, x, y, width, height):
         """The pixels of a rectangle, row by row, as a list of (r, g, b)."""
@@ -366,7 +374,7 @@ class Game:
             time.sleep(0.2)
         raise Failure(f"could not take a screenshot: {done.stderr.decode(errors='replace')}")
 
-    def wait_screen(self, what, probe, timeout=10, save_as=None):
+    def wait_screen(self, what, probe, timeout=30, save_as=None):
         """Takes screenshots until probe(shot) is true; returns that shot."""
         def attempt():
             shot = self.shot()
@@ -457,6 +465,33 @@ def open_board(game, scale=1, save_as=None):
     return board, shot
 
 
+def board_pixels(shot, board, rect, scale=1):
+    """The raw pixels of a rectangle of the board, such as a label's."""
+    x, y, w, h = rect
+    return shot.pixels(board.x + x * scale, board.y + y * scale, w * scale, h * scale)
+
+
+def tick_of(shot, board, scale=1):
+    """What identifies the tick a screenshot shows: the countdown's pixels."""
+    return board_pixels(shot, board, COUNTDOWN_LABEL, scale)
+
+
+def watch_hit(game, board, hole, tick, scale=1):
+    """After a key or click meant for the target in hole, shown at tick:
+    takes screenshots until the hole shows the hit target (returns that
+    shot) or the next tick is on the screen first (returns None: the input
+    may still land, later, on whatever is there then). No clock is raced:
+    a slow machine only makes the wait longer."""
+    deadline = time.monotonic() + 60
+    while True:
+        check(time.monotonic() < deadline, "the board did not change for 60 s after an input")
+        shot = game.shot()
+        if hole_image(shot, board, hole, scale) == "hit":
+            return shot
+        if tick_of(shot, board, scale) != tick:
+            return None
+
+
 def difficulty_chosen(shot, board, index, scale=1):
     """Whether the mark of difficulty button index shows the target miniature."""
     x, y, w, h = DIFFICULTY_MARKS[index]
@@ -477,6 +512,27 @@ def click_hole(game, board, hole, scale=1):
 
 def keypad(hole):
     return f"KP_{hole}"
+
+
+def box_still_answers(game, box):
+    """Proves that every key sent before has been handled while box stayed:
+    Tab must move the focus to the box's other button and Shift+Tab back,
+    each seen on the screen, with no other window of the program coming up
+    (keys are handled in order, so a key sent earlier was handled by then)."""
+    def look(shot):
+        return shot.pixels(box.x, box.y, box.width, box.height)
+
+    def drawn():
+        # Painted (its text makes many colours) and the same in two shots running.
+        first, second = look(game.shot()), look(game.shot())
+        return first if first == second and len({first[i:i + 3] for i in range(0, len(first), 3)}) > 8 else None
+    before = wait_until(f"{box} drawn", drawn, 30)
+    game.key("Tab", to=box)
+    game.wait_screen(f"Tab to move the focus in {box}", lambda s: look(s) != before)
+    game.key("shift+Tab", to=box)
+    game.wait_screen(f"Shift+Tab to move the focus back in {box}", lambda s: look(s) == before)
+    others = [w for w in game.windows() if w.id != box.id and w.name != BOARD_TITLE]
+    check(not others, f"windows beside {box}: {others}")
 
 
 def quit_game(game, board, closes=True):
