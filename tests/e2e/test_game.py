@@ -6,8 +6,8 @@
 
 An easy game, played: the player finds each new target by its colour and hits
 most of them, with the keypad key of its hole or with a click in the green
-margin of its hole. Twice the player clicks another hole instead, and some
-targets are left alone. Each of the 40 targets before the last costs 5 unless
+margin of its hole. Now and then, until two are seen, the player clicks
+another hole instead, and some targets are left alone. Each of the 40 targets before the last costs 5 unless
 it is hit (the 41st ends the game and is never charged), so
 
   score = -5 * 40 + 35 * (inputs that hit) - 30 * (inputs on another hole)
