@@ -306,9 +306,12 @@ void Form5::RankFinishedGame()
 
 void Form5::showDamage(const std::optional<HighScoreDamage>& damage)
 {
-    // The damaged file has been copied aside before any save writes over it.
-    if (damage)
-        MsgBox(DamagedFileMessage(dataPath_, damage->problem, damage->copyPath), MsgButtons::OK, MsgIcon::Information, {});
+    if (!damage)
+        return;
+    // A damaged file has been copied aside before any save writes over it.
+    MsgBox(damage->notAFile ? NotAFileMessage(dataPath_, damage->problem)
+                            : DamagedFileMessage(dataPath_, damage->problem, damage->copyPath),
+           MsgButtons::OK, MsgIcon::Information, {});
 }
 
 void Form5::LoadHighScores()

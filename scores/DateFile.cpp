@@ -828,9 +828,17 @@ QString DamagedFileMessage(const QString& path, const QString& problem, const QS
     return text;
 }
 
+QString NotAFileMessage(const QString& path, const QString& problem)
+{
+    return QStringLiteral("ハイスコアのファイルを読めませんでした。\n%1\n%2\n\n"
+                          "記録は初期の状態から始めます。保存するときに、この名前で新しいファイルを作ります。")
+        .arg(QDir::toNativeSeparators(path), problem);
+}
+
 QString SaveFailedMessage(const QString& path, const QString& reason)
 {
     return QStringLiteral("ハイスコアを保存できませんでした。\n%1\n%2\n\n"
-                          "「再試行」でもう一度保存します。「キャンセル」を選ぶと、今回の記録は保存されません。")
+                          "「再試行」でもう一度保存します。「キャンセル」を選ぶと、今は保存しません。\n"
+                          "ゲームの終了のときにキャンセルすると、今回の記録は保存されません。")
         .arg(QDir::toNativeSeparators(path), reason);
 }

@@ -104,4 +104,6 @@ bool SaveHighScoresFile(const QString& path, const HighScoreTable& table, QStrin
 
 // Message box texts for the player.
 QString DamagedFileMessage(const QString& path, const QString& problem, const QString& copyPath);
+// For a folder, FIFO, device or socket where date.dat should be.
+QString NotAFileMessage(const QString& path, const QString& problem);
 QString SaveFailedMessage(const QString& path, const QString& reason);   // for Retry / Cancel buttons

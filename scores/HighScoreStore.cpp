@@ -11,11 +11,12 @@ bool SameDamage(const HighScoreLoad& a, const HighScoreLoad& b)
         && a.table == b.table;
 }
 
-// Not a line of the file could be looked at (a folder, no permission, a
-// read error): what it holds is unknown, so it is never written over.
+// The file could not be opened or read (no permission, a read error): what
+// it holds is unknown, so it is never written over. A FIFO or a device in
+// its place holds no table, and a save replaces it with a file.
 bool Unreadable(const HighScoreLoad& load)
 {
-    return load.damaged && load.problemLine == 0;
+    return load.problemKind == HighScoreProblem::Unreadable;
 }
 
 HighScoreRow OneLineRow(const HighScoreRow& row)
@@ -76,6 +77,8 @@ std::optional<HighScoreDamage> HighScoreStore::noteDamage(const HighScoreLoad& l
     if (!load.damaged || (reported_ && SameDamage(*reported_, load)))
         return std::nullopt;
     reported_ = load;
+    if (load.problemKind == HighScoreProblem::NotAFile)
+        return HighScoreDamage{load.problem, QString(), true};
     return HighScoreDamage{load.problem, KeepDamagedCopy(path_)};
 }
 

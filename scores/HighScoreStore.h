@@ -15,6 +15,7 @@
 struct HighScoreDamage {
     QString problem;
     QString copyPath;
+    bool notAFile = false;   // a folder, FIFO, device or socket: nothing to copy
 };
 
 struct HighScoreSave {
