@@ -3,6 +3,7 @@
 #include "platform/CheckedMath.h"
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
+#include "platform/GreenField.h"
 #include "platform/MsgBox.h"
 #include "platform/NumberText.h"
 #include "platform/PlaceLabel.h"
@@ -26,17 +27,12 @@
 #include <QScreen>
 #include <QTimer>
 
-#include <cmath>
-
 static void initAssets()
 {
     Q_INIT_RESOURCE(assets);
 }
 
 namespace {
-
-const QColor Green(0, 255, 0);
-constexpr float GameSeconds = 40.0f;
 
 // Top-left hole corners in twips, by hole number: rows of 7 8 9 / 4 5 6 / 1 2 3.
 QPoint holeCorner(int hole)
@@ -50,19 +46,14 @@ QPoint holeCorner(int hole)
 
 Form5::Form5(const QString& programFolder)
     : programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)
-    , random_(std::make_unique<RandomSource>())
+    , round_(std::make_unique<RandomSource>())
 {
     initAssets();
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("ぴょこぽん"));
     setWindowIcon(QIcon(QStringLiteral(":/pyokopon.ico")));
     setFixedSize(640, 480);
-    QPalette field = palette();
-    field.setColor(QPalette::Window, Green);
-    field.setColor(QPalette::WindowText, Qt::black);
-    field.setColor(QPalette::ButtonText, Qt::black);
-    setPalette(field);
-    setAutoFillBackground(true);
+    PaintOnField(this);
     buildControls();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
@@ -108,10 +99,10 @@ void Form5::buildControls()
         option->setGeometry(Twips(7320, 3960 + 360 * index, 1695, 345));
         // The miniatures stand in for the round mark: an empty hole, or the target once chosen.
         option->setStyleSheet(QStringLiteral(
-            "QRadioButton { background-color: rgb(0, 255, 0); color: black; spacing: 3px; }"
+            "QRadioButton { background-color: %1; color: black; spacing: 3px; }"
             "QRadioButton::indicator { width: 15px; height: 15px; }"
             "QRadioButton::indicator:unchecked { image: url(:/mini_empty.gif); }"
-            "QRadioButton::indicator:checked { image: url(:/mini_target.gif); }"));
+            "QRadioButton::indicator:checked { image: url(:/mini_target.gif); }").arg(FieldGreen.name()));
         connect(option, &QRadioButton::clicked, this, [this, index] { Option1_Click(index); });
         Option1[index] = option;
     }
@@ -138,7 +129,7 @@ void Form5::buildControls()
 
 void Form5::SetRandomSource(std::unique_ptr<RandomSource> source)
 {
-    random_ = std::move(source);
+    round_.SetRandomSource(std::move(source));
 }
 
 void Form5::showImage(int hole, const QLabel* holder)
@@ -147,16 +138,22 @@ void Form5::showImage(int hole, const QLabel* holder)
     Picture1[hole]->setPixmap(holder->pixmap());
 }
 
-quint8 Form5::randomHole()
+void Form5::showScore()
 {
-    const double r = random_->Next();
-    return static_cast<quint8>(std::floor(r * 9 + 1));
+    Label1->setText(SignedNumberText(round_.Score()));
+}
+
+void Form5::whilePaused(const std::function<void()>& command)
+{
+    round_.Pause();
+    command();
+    round_.Resume();
 }
 
 void Form5::Form_Load()
 {
-    DataPath = ::DataPath(programFolder_);
-    random_->SeedFromTimeOfDay();
+    dataPath_ = DataPath(programFolder_);
+    round_.SeedRandom();
     for (int hole = 1; hole <= 9; ++hole)
         showImage(hole, Picture2[4]);
     LoadHighScores();
@@ -169,44 +166,33 @@ void Form5::Form_Load()
 
 void Form5::Option1_Click(int Index)
 {
-    TickInterval = CheckedNarrow16(1000 - 250 * qint64(Index));
+    round_.ChooseDifficulty(Index);
 }
 
 void Form5::Label2_Click()
 {
     for (int hole = 1; hole <= 9; ++hole)
         showImage(hole, Picture2[4]);
-    if (TickInterval == 0) {
+    if (!round_.Start()) {
         MsgBox(QStringLiteral("難易度を指定してください"), MsgButtons::OK, MsgIcon::None, {});
         return;
     }
-    if (TargetHole != 0)
-        showImage(TargetHole, Picture2[4]);
-    Playing = true;
-    TargetUp = false;
-    Score = 0;
     Label4->setText(QStringLiteral("スタート!!"));
-    Label1->setText(SignedNumberText(Score));
-    Elapsed = 0.0f;
-    Timer1->setInterval(TickInterval);
-    TargetHole = randomHole();
+    showScore();
+    // Setting the interval restarts the timer: the first tick comes one interval from now.
+    Timer1->setInterval(round_.TickInterval());
 }
 
 void Form5::Timer1_Timer()
 {
-    if (!Playing)
+    const GameRound::TickResult tick = round_.Tick(Timer1->interval());
+    if (!tick.moved)
         return;
-    if (TargetUp)
-        Score = CheckedAdd32(Score, -5);
-    showImage(TargetHole, Picture2[4]);
-    TargetHole = randomHole();
-    showImage(TargetHole, Picture2[1]);
-    Label1->setText(SignedNumberText(Score));
-    TargetUp = true;
-    Elapsed = float(double(Elapsed) + double(Timer1->interval()) / 1000.0);
-    Label4->setText(QStringLiteral("あと ") + SignedNumberText(float(GameSeconds - Elapsed)) + QStringLiteral("秒"));
-    if (Elapsed > GameSeconds) {
-        Playing = false;
+    showImage(tick.clearedHole, Picture2[4]);
+    showImage(round_.TargetHole(), Picture2[1]);
+    showScore();
+    Label4->setText(QStringLiteral("あと ") + SignedNumberText(round_.SecondsLeft()) + QStringLiteral("秒"));
+    if (tick.ended) {
         Label4->setText(QStringLiteral("終了!!"));
         RankFinishedGame();
     }
@@ -214,25 +200,20 @@ void Form5::Timer1_Timer()
 
 void Form5::Picture1_Click(int Index)
 {
-    if (!Playing)
+    const GameRound::HitResult result = round_.HitHole(Index);
+    if (result == GameRound::HitResult::Ignored)
         return;
-    if (Index == TargetHole) {
-        if (TargetUp) {
-            TargetUp = false;
-            Score = CheckedAdd32(Score, 30);
-            showImage(TargetHole, Picture4);
-        }
-    } else {
-        Score = CheckedAdd32(Score, -30);
-    }
-    Label1->setText(SignedNumberText(Score));
+    if (result == GameRound::HitResult::Hit)
+        showImage(Index, Picture4);
+    showScore();
 }
 
 bool Form5::Form_KeyDown(int KeyCode, int /*Shift*/)
 {
     switch (KeyCode) {
     case VirtualKey::Space:
-        SetWindowState(WindowState() == 1 ? 0 : 1);
+        SetDisplayState(CurrentDisplayState() == DisplayState::Minimised ? DisplayState::Normal
+                                                                         : DisplayState::Minimised);
         return true;
     case VirtualKey::H:
         Label8_Click();
@@ -258,23 +239,21 @@ bool Form5::Form_KeyDown(int KeyCode, int /*Shift*/)
 
 void Form5::Label3_Click()
 {
-    WasPlaying = Playing;
-    Playing = false;
-    if (MsgBox(QStringLiteral("やめちゃうの?"), MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("終了"))
-        == MsgResult::Yes) {
-        MsgBox(QStringLiteral("バイバイ!"), MsgButtons::OK, MsgIcon::None, QStringLiteral("終了"));
-        close();
-    }
-    Playing = WasPlaying;
+    whilePaused([this] {
+        if (MsgBox(QStringLiteral("やめちゃうの?"), MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("終了"))
+            == MsgResult::Yes) {
+            MsgBox(QStringLiteral("バイバイ!"), MsgButtons::OK, MsgIcon::None, QStringLiteral("終了"));
+            close();
+        }
+    });
 }
 
 void Form5::Label6_Click()
 {
-    WasPlaying = Playing;
-    Playing = false;
-    QPointer<Form2> version = new Form2;
-    version->exec();
-    Playing = WasPlaying;
+    whilePaused([] {
+        QPointer<Form2> version = new Form2;
+        version->exec();
+    });
 }
 
 void Form5::FillHighScoreWindow()
@@ -283,11 +262,7 @@ void Form5::FillHighScoreWindow()
         form3_ = new Form3;
         connect(form3_, &Form3::unloaded, this, [this] { form3_ = nullptr; });
     }
-    for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        form3_->Label1[row]->setText(PlainNumberText(Table.HighScore[row]));
-        form3_->Label3[row]->setText(Table.HighLevel[row]);
-        form3_->Label2[row]->setText(Table.HighName[row]);
-    }
+    form3_->Fill(Table());
 }
 
 Form3* Form5::HighScoreWindow() const
@@ -297,58 +272,74 @@ Form3* Form5::HighScoreWindow() const
 
 void Form5::Label8_Click()
 {
-    WasPlaying = Playing;
-    Playing = false;
-    FillHighScoreWindow();
-    // A window left open by a game end is shown again, this time modally.
-    if (form3_->isVisible())
-        form3_->hide();
-    form3_->exec();
-    Playing = WasPlaying;
+    whilePaused([this] {
+        FillHighScoreWindow();
+        // A window left open by a game end is shown again, this time modally.
+        if (form3_->isVisible())
+            form3_->hide();
+        form3_->exec();
+    });
 }
 
 void Form5::RankFinishedGame()
 {
-    Rank = quint8(Table.RankBelow(Score)); // 10 when the score is not placed
-    if (Table.IsNewBest(Score)) {
-        Label5->setText(PlainNumberText(Score));
-        Rank = 0;
-    }
-    Table.ShiftDown(Rank);
-    if (Rank == 10)
+    const std::optional<int> row = store_.Place(round_.Score());
+    if (!row)
         return;
-    const int row = Rank + 1;
+    if (*row == 1)
+        Label5->setText(PlainNumberText(round_.Score())); // a new best, shown before the name is asked
     QPointer<Form4> entry = new Form4;
     entry->exec();
-    EntryName = entry->Text1->text();
-    Table.HighScore[row] = CheckedNarrow16(Score);
-    Table.HighName[row] = EntryName;
+    const QString EntryName = entry->Text1->text();
     delete entry;
-    Table.HighLevel[row] = LevelLabel(TickInterval);
+    store_.Fill(HighScoreRow{CheckedNarrow16(round_.Score()), LevelLabel(round_.TickInterval()), EntryName});
+    // The name is on disk before the table is shown, and the table shows
+    // what other copies saved meanwhile.
+    SaveHighScores();
     FillHighScoreWindow();
+    // Showing a window that is already open brings it to the front, where
+    // the player sees the refreshed table.
     form3_->show();
+    form3_->raise();
+    form3_->activateWindow();
+}
+
+void Form5::showDamage(const std::optional<HighScoreDamage>& damage)
+{
+    if (!damage)
+        return;
+    // A damaged file has been copied aside before any save writes over it.
+    MsgBox(damage->notAFile ? NotAFileMessage(dataPath_, damage->problem)
+                            : DamagedFileMessage(dataPath_, damage->problem, damage->copyPath),
+           MsgButtons::OK, MsgIcon::Information, {});
 }
 
 void Form5::LoadHighScores()
 {
-    const HighScoreLoad load = LoadHighScoresFile(DataPath);
-    Table = load.table;
-    if (load.damaged) {
-        // Keep what could not be read before the next save writes over it.
-        const QString copy = KeepDamagedCopy(DataPath);
-        MsgBox(DamagedFileMessage(DataPath, load.problem, copy), MsgButtons::OK, MsgIcon::Information, {});
-    }
-    Label5->setText(PlainNumberText(Table.HighScore[1]));
+    store_.SetPath(dataPath_);
+    showDamage(store_.Load());
+    Label5->setText(PlainNumberText(Table().Row(1).score));
 }
 
 void Form5::SaveHighScores()
 {
-    QString reason;
-    while (!SaveHighScoresFile(DataPath, Table, &reason)) {
-        if (MsgBox(SaveFailedMessage(DataPath, reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
-            != MsgResult::Retry)
-            return;
+    for (;;) {
+        const HighScoreSave save = store_.Save();
+        showDamage(save.damage);
+        if (save.saved
+            || MsgBox(SaveFailedMessage(dataPath_, save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
+                != MsgResult::Retry)
+            break;
     }
+    // The save may have brought in rows that other copies saved.
+    Label5->setText(PlainNumberText(Table().Row(1).score));
+    if (form3_)
+        FillHighScoreWindow();
+}
+
+bool Form5::SaveHighScoresWithoutAsking()
+{
+    return store_.Save().saved;
 }
 
 void Form5::Form_Unload()
@@ -356,19 +347,23 @@ void Form5::Form_Unload()
     SaveHighScores();
 }
 
-int Form5::WindowState() const
+Form5::DisplayState Form5::CurrentDisplayState() const
 {
     const Qt::WindowStates state = windowState();
     if (state & Qt::WindowMinimized)
-        return 1;
+        return DisplayState::Minimised;
     if (state & Qt::WindowMaximized)
-        return 2;
-    return 0;
+        return DisplayState::Maximised;
+    return DisplayState::Normal;
 }
 
-void Form5::SetWindowState(int state)
+void Form5::SetDisplayState(DisplayState state)
 {
-    setWindowState(state == 1 ? Qt::WindowMinimized : state == 2 ? Qt::WindowMaximized : Qt::WindowNoState);
+    switch (state) {
+    case DisplayState::Minimised: setWindowState(Qt::WindowMinimized); break;
+    case DisplayState::Maximised: setWindowState(Qt::WindowMaximized); break;
+    case DisplayState::Normal: setWindowState(Qt::WindowNoState); break;
+    }
 }
 
 bool Form5::eventFilter(QObject* watched, QEvent* event)
@@ -402,7 +397,6 @@ void Form5::closeEvent(QCloseEvent* event)
         unloaded_ = true;
         Form_Unload();
         Timer1->stop(); // the timer goes with the window: no game runs on behind it
-        Playing = false;
     }
     event->accept();
 }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "game/GameRound.h"
+#include "scores/HighScoreStore.h"
 #include "scores/HighScoreTable.h"
 
 #include <QPointer>
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class ClickLabel;
@@ -15,8 +18,10 @@ class QRadioButton;
 class QTimer;
 class RandomSource;
 
-// The board: the program's main window, its game, start-up, keyboard and quit.
-// Handlers are public so that tests call them as the event loop would.
+// The board: the program's main window. It builds the controls, forwards
+// every click, key and tick to the round's rules, shows what they report,
+// and opens the other windows. Handlers are public so that tests call them
+// as the event loop would.
 class Form5 : public QWidget {
     Q_OBJECT
 public:
@@ -39,15 +44,24 @@ public:
     void Timer1_Timer();
 
     void LoadHighScores();
+    // Saves the table, offering Retry while the save fails; Cancel keeps
+    // this session's rows for the next save.
     void SaveHighScores();
+    // For when no one can be asked (the session is ending): one attempt.
+    bool SaveHighScoresWithoutAsking();
     void RankFinishedGame();
-    // Loads the high-score window when it is not loaded and writes its thirty cells.
+    // Loads the high-score window when it is not loaded and fills its cells.
     void FillHighScoreWindow();
     Form3* HighScoreWindow() const;
 
-    // 0 normal, 1 minimised, 2 maximised.
-    int WindowState() const;
-    void SetWindowState(int state);
+    const GameRound& Round() const { return round_; }
+    const HighScoreTable& Table() const { return store_.Table(); }
+    const QString& DataFilePath() const { return dataPath_; }
+
+    // The window's own state, as the Space key toggles it.
+    enum class DisplayState { Normal, Minimised, Maximised };
+    DisplayState CurrentDisplayState() const;
+    void SetDisplayState(DisplayState state);
 
     // Controls, under their own names and indexes.
     QLabel* Label1 = nullptr;        // score of the current game
@@ -64,19 +78,6 @@ public:
     QRadioButton* Option1[3] = {};   // difficulty: easy, normal, difficult
     QTimer* Timer1 = nullptr;        // the game tick; runs from load to unload
 
-    // Game state.
-    bool TargetUp = false;   // the target shown by the last tick is still unhit
-    qint32 Score = 0;
-    quint8 TargetHole = 0;   // 1..9; 0 before the first start
-    bool Playing = false;    // a game runs and is not paused
-    float Elapsed = 0.0f;    // seconds of play in this game
-    HighScoreTable Table;
-    QString EntryName;       // the name typed at the last placed game end
-    QString DataPath;        // the full path of date.dat
-    qint16 TickInterval = 0; // ms between ticks; 0 until a difficulty is chosen
-    quint8 Rank = 0;         // rows above the last placed entry; 10 when not placed
-    bool WasPlaying = false; // Playing as it was before a command paused the game
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -84,10 +85,15 @@ protected:
 private:
     void buildControls();
     void showImage(int hole, const QLabel* holder);
-    quint8 randomHole();
+    void showScore();
+    void showDamage(const std::optional<HighScoreDamage>& damage);
+    // Runs a command's question or window with the game held still.
+    void whilePaused(const std::function<void()>& command);
 
     QString programFolder_;
-    std::unique_ptr<RandomSource> random_;
+    GameRound round_;
+    HighScoreStore store_;   // date.dat, shared with other copies of the game
+    QString dataPath_;       // the full path of date.dat
     bool unloaded_ = false;
-    QPointer<Form3> form3_; // loaded, or null once its OK has unloaded it
+    QPointer<Form3> form3_;  // loaded, or null once its OK has unloaded it
 };

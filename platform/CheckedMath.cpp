@@ -1,9 +1,8 @@
 #include "platform/CheckedMath.h"
 
-#include "platform/MsgBox.h"
-
 #include <QString>
 
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -50,10 +49,15 @@ void RunTimeError(int code, const QString& what)
 {
     if (handler())
         handler()(code, what);
-    MsgBox(QStringLiteral("実行時エラー '%1':\n\n%2").arg(code).arg(what), MsgButtons::OK, MsgIcon::Critical,
-           QStringLiteral("ぴょこぽん"));
+    else
+        std::fprintf(stderr, "%s\n", qUtf8Printable(RunTimeErrorText(code, what)));
     // Leave at once: no later step may run on a wrong value.
     std::_Exit(EXIT_FAILURE);
+}
+
+QString RunTimeErrorText(int code, const QString& what)
+{
+    return QStringLiteral("実行時エラー '%1':\n\n%2").arg(code).arg(what);
 }
 
 void SetRunTimeErrorHandler(RunTimeErrorHandler replacement)

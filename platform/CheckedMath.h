@@ -13,11 +13,17 @@ std::optional<qint16> TryNarrow16(qint64 value);
 qint32 CheckedAdd32(qint32 a, qint32 b);
 qint16 CheckedNarrow16(qint64 value);
 
-// Reports an error the program cannot go on from: a critical message box,
-// then the program ends with a non-zero status. Tests replace the ending.
+class QString;
+
+// Reports an error the program cannot go on from through the handler (by
+// default the text goes to standard error), then ends the program with a
+// non-zero status. A handler may show the error and return, or throw (tests).
 [[noreturn]] void RunTimeError(int code, const QString& what);
 using RunTimeErrorHandler = std::function<void(int code, const QString& what)>;
-// The handler must not return (a test's handler throws); an empty one restores the default.
+// An empty handler restores the default.
 void SetRunTimeErrorHandler(RunTimeErrorHandler handler);
+
+// The text the player is shown: "実行時エラー '6':" and the cause.
+QString RunTimeErrorText(int code, const QString& what);
 
 constexpr int OverflowError = 6;

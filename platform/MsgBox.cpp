@@ -1,10 +1,37 @@
 #include "platform/MsgBox.h"
 
+#include <QCloseEvent>
+#include <QKeyEvent>
 #include <QList>
 #include <QMessageBox>
 #include <QPushButton>
 
 namespace {
+
+// Without an escape button set, Escape and the window manager's close do
+// nothing: QMessageBox would otherwise take No for one.
+class AnswerRequiredBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (!escapeButton() && event->matches(QKeySequence::Cancel)) {
+            event->accept();
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+
+    void closeEvent(QCloseEvent* event) override
+    {
+        if (!escapeButton() && event->spontaneous())
+            event->ignore();
+        else
+            QMessageBox::closeEvent(event);
+    }
+};
 
 MsgAnswerer& answerer()
 {
@@ -45,7 +72,7 @@ QList<ButtonChoice> buttonsOf(MsgButtons buttons)
 
 MsgResult showReal(const MsgRequest& request)
 {
-    QMessageBox box(qtIcon(request.icon), request.title, request.text);
+    AnswerRequiredBox box(qtIcon(request.icon), request.title, request.text);
     // An empty title would otherwise be replaced by the program's name.
     box.setWindowTitle(request.title.isEmpty() ? QStringLiteral(" ") : request.title);
     const QList<ButtonChoice> choices = buttonsOf(request.buttons);
@@ -53,8 +80,14 @@ MsgResult showReal(const MsgRequest& request)
     for (const ButtonChoice& choice : choices)
         made.append(box.addButton(QString::fromUtf16(choice.text), choice.role));
     box.setDefaultButton(qobject_cast<QPushButton*>(made.first()));
-    // Escape and the window's close answer with the last button (No, Cancel, OK).
-    box.setEscapeButton(made.last());
+    if (request.buttons == MsgButtons::YesNo) {
+        // Only Yes and No, so no Cancel: the player has to answer, and the
+        // title bar offers no close button.
+        box.setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    } else {
+        // Escape and the window's close answer with the last button (Cancel, OK).
+        box.setEscapeButton(made.last());
+    }
     box.exec();
     const int chosen = made.indexOf(box.clickedButton());
     return choices.at(chosen < 0 ? choices.size() - 1 : chosen).result;

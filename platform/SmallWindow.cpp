@@ -2,6 +2,7 @@
 
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
+#include "platform/GreenField.h"
 #include "platform/PlaceLabel.h"
 
 #include <QGuiApplication>
@@ -12,7 +13,6 @@
 
 namespace {
 
-const QColor Green(0, 255, 0);
 const QColor Pink(255, 192, 192);
 const QColor Red(255, 0, 0);
 
@@ -33,11 +33,7 @@ SmallWindow::SmallWindow(const Layout& layout)
 {
     setFixedSize(layout.client);
     setWindowTitle(layout.title);
-    QPalette field = palette();
-    field.setColor(QPalette::Window, Green);
-    field.setColor(QPalette::WindowText, Qt::black);
-    setPalette(field);
-    setAutoFillBackground(true);
+    PaintOnField(this);
 
     OkLabel = PlaceLabel(new ClickLabel(this), layout.okLabel, QStringLiteral("OK"), UiFont(21.75), Qt::AlignHCenter);
 

@@ -3,7 +3,9 @@
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
 #include "platform/PlaceLabel.h"
+#include "platform/NumberText.h"
 #include "platform/Twips.h"
+#include "scores/HighScoreTable.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -40,6 +42,15 @@ Form3::Form3()
         Label2[row] = cell(5760, row, 2775);
         Label1[row] = cell(2280, row, 1335);
         Label3[row] = cell(3960, row, 1335);
+    }
+}
+
+void Form3::Fill(const HighScoreTable& table)
+{
+    for (int row = 1; row <= HighScoreTable::Rows; ++row) {
+        Label1[row]->setText(PlainNumberText(table.Row(row).score));
+        Label3[row]->setText(table.Row(row).level);
+        Label2[row]->setText(table.Row(row).name);
     }
 }
 

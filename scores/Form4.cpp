@@ -2,13 +2,16 @@
 
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
+#include "platform/GreenField.h"
 #include "platform/PlaceLabel.h"
 #include "platform/Twips.h"
+#include "scores/HighScoreStore.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QLineEdit>
 #include <QPainter>
+#include <QValidator>
 
 #include <limits>
 
@@ -25,6 +28,19 @@ const SmallWindow::Layout Form4Layout{
 };
 
 const QRect Shape1 = Twips(1080, 1320, 2415, 975);
+
+// Turns line breaks and other control characters, typed or pasted, into
+// spaces as they arrive: a name is one line of date.dat.
+class OneLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& pos) const override
+    {
+        input = OneLineText(input, &pos);
+        return Acceptable;
+    }
+};
 
 } // namespace
 
@@ -45,8 +61,9 @@ Form4::Form4()
     Text1->setFrame(false);
     // A name has no length limit; the widget would otherwise stop at 32767 characters.
     Text1->setMaxLength(std::numeric_limits<int>::max());
+    Text1->setValidator(new OneLineValidator(Text1));
     QPalette box = Text1->palette();
-    box.setColor(QPalette::Base, QColor(0, 255, 0));
+    box.setColor(QPalette::Base, FieldGreen);
     box.setColor(QPalette::Text, Qt::black);
     Text1->setPalette(box);
 

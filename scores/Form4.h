@@ -16,7 +16,7 @@ public:
     void Command1_Click() override;
 
     QLabel* Label1 = nullptr;      // the message
-    QLineEdit* Text1 = nullptr;    // the name, exactly as typed
+    QLineEdit* Text1 = nullptr;    // the name as typed, on one line
     ClickLabel* Label2 = nullptr;  // the OK label
 
 protected:

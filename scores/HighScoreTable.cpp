@@ -1,43 +1,38 @@
 #include "scores/HighScoreTable.h"
 
-HighScoreTable::HighScoreTable()
-{
-    HighScore[0] = 0;
-    for (int row = 1; row <= Rows; ++row)
-        SetDefaultRow(row);
-}
+namespace {
 
-void HighScoreTable::SetDefaultRow(int row)
+// The number of rows that stay above an entry that is not placed.
+constexpr int NotPlaced = HighScoreTable::Rows;
+
+} // namespace
+
+const HighScoreRow& HighScoreTable::Row(int row) const
 {
     Q_ASSERT(row >= 1 && row <= Rows);
-    HighScore[row] = DefaultScore;
-    HighLevel[row] = QStringLiteral("易しい");
-    HighName[row] = QStringLiteral("名無しの権兵衛");
+    return rows_[row - 1];
 }
 
-int HighScoreTable::RankBelow(qint32 score) const
+void HighScoreTable::SetRow(int row, const HighScoreRow& content)
 {
-    int rank = Rows;
+    Q_ASSERT(row >= 1 && row <= Rows);
+    rows_[row - 1] = content;
+}
+
+std::optional<int> HighScoreTable::Place(qint32 score)
+{
+    int rank = NotPlaced; // rows that stay above the new entry
     for (int i = 1; i <= Rows - 1; ++i) {
-        if (HighScore[i + 1] < score && HighScore[i] >= score)
+        if (Row(i + 1).score < score && Row(i).score >= score)
             rank = i;
     }
-    return rank;
-}
-
-bool HighScoreTable::IsNewBest(qint32 score) const
-{
-    return HighScore[1] < score;
-}
-
-void HighScoreTable::ShiftDown(int rank)
-{
-    Q_ASSERT(rank >= 0 && rank <= Rows);
-    for (int i = Rows - 1; i >= rank + 1; --i) {
-        HighScore[i + 1] = HighScore[i];
-        HighName[i + 1] = HighName[i];
-        HighLevel[i + 1] = HighLevel[i];
-    }
+    if (Row(1).score < score)
+        rank = 0;
+    if (rank == NotPlaced)
+        return std::nullopt;
+    for (int i = Rows - 1; i >= rank + 1; --i)
+        rows_[i] = rows_[i - 1];
+    return rank + 1;
 }
 
 QString LevelLabel(int tickInterval)

@@ -3,41 +3,48 @@
 #include <QString>
 #include <QtGlobal>
 
-// The ten best results, as three parallel arrays indexed 1..10 (index 0 is
-// unused); row 1 is the best. Rows stay in non-increasing score order as
-// long as every change is ShiftDown followed by filling row rank + 1; nothing
-// here sorts or checks the rows, since rows read from date.dat are taken in
-// the file's order.
+#include <array>
+#include <optional>
+
+// One row of the table: a whole result, moved as one value.
+struct HighScoreRow {
+    qint16 score = -9999;
+    QString level = QStringLiteral("易しい");
+    QString name = QStringLiteral("名無しの権兵衛");
+
+    friend bool operator==(const HighScoreRow&, const HighScoreRow&) = default;
+};
+
+// The ten best results; row 1 is the best. Rows stay in non-increasing score
+// order as long as every change is a Place followed by filling the row it
+// returns; nothing here sorts or checks the rows, since rows read from
+// date.dat are taken in the file's order.
 class HighScoreTable {
 public:
     static constexpr int Rows = 10;
-    static constexpr qint16 DefaultScore = -9999;
 
-    qint16 HighScore[Rows + 1];
-    QString HighLevel[Rows + 1];
-    QString HighName[Rows + 1];
+    // All ten rows are default rows: -9999, "易しい", "名無しの権兵衛".
+    HighScoreTable() = default;
 
-    // All ten rows are default rows.
-    HighScoreTable();
+    // 1 <= row <= Rows.
+    const HighScoreRow& Row(int row) const;
+    void SetRow(int row, const HighScoreRow& content);
 
-    // 1 <= row <= Rows: score -9999, label "易しい", name "名無しの権兵衛".
-    void SetDefaultRow(int row);
+    // Finds the place of a finished game's score and makes room there:
+    // returns the row (1..Rows) the caller fills, or nullopt when the score
+    // is not placed and nothing changed. A score above row 1 is a new best
+    // and always gets row 1. Otherwise it goes below every row with an equal
+    // or higher score: each i from 1 to 9 with row i >= score > row i + 1 is
+    // tested, with no early exit, so in a table out of order the largest such
+    // i decides. The rows from the returned one on move down one place and
+    // the old row 10 is lost; the returned row keeps its old content until
+    // the caller fills it.
+    std::optional<int> Place(qint32 score);
 
-    // The number of rows that stay above a finished game's score (0..9), or
-    // 10 when the score is not placed. Every i from 1 to 9 is tested, with no
-    // early exit, so in a table out of order the largest i that passes wins.
-    // A score equal to rows in the table goes below them. This does not look
-    // at the new-best test; the caller applies IsNewBest afterwards and takes
-    // rank 0 when it holds.
-    int RankBelow(qint32 score) const;
+    friend bool operator==(const HighScoreTable&, const HighScoreTable&) = default;
 
-    // Strictly above row 1: a score equal to the best is no new best.
-    bool IsNewBest(qint32 score) const;
-
-    // 0 <= rank <= 10. Copies rows rank+1..9 one place down (score, name and
-    // label together); the old row 10 is lost. Row rank + 1 keeps its old
-    // content until the caller fills it. Nothing moves for rank 9 or 10.
-    void ShiftDown(int rank);
+private:
+    std::array<HighScoreRow, Rows> rows_;
 };
 
 // The difficulty label of a tick interval in milliseconds: 500 "難しい",

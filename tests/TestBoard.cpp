@@ -61,6 +61,16 @@ void Board::play(const QString& actions)
     }
 }
 
+void Board::playGame(int hits, int difficulty)
+{
+    start(difficulty);
+    for (int hit = 0; form->Round().Playing(); ++hit) {
+        form->Timer1_Timer();
+        if (hit < hits && form->Round().Playing())
+            form->Picture1_Click(form->Round().TargetHole());
+    }
+}
+
 bool Board::holeShows(int hole, const QLabel* holder) const
 {
     return form->Picture1[hole]->pixmap().cacheKey() == holder->pixmap().cacheKey();

@@ -29,6 +29,10 @@ public:
     void ticks(int count);
     // Runs a script: T is a tick, a digit a click on that hole.
     void play(const QString& actions);
+    // Plays a whole game to its end, hitting the first `hits` targets and
+    // leaving the rest: on easy the score is 35 × hits − 200. The last tick
+    // runs the game-end ranking, so a name entry must be expected.
+    void playGame(int hits, int difficulty = 0);
     bool holeShows(int hole, const QLabel* holder) const;
     QString dateDatPath() const;
 

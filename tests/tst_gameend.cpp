@@ -20,10 +20,8 @@ namespace {
 QByteArray dateDatOf(const QList<int>& scores, const QString& name = QStringLiteral("名無しの権兵衛"))
 {
     HighScoreTable table;
-    for (int row = 1; row <= scores.size(); ++row) {
-        table.HighScore[row] = qint16(scores.at(row - 1));
-        table.HighName[row] = name + QString::number(row);
-    }
+    for (int row = 1; row <= scores.size(); ++row)
+        table.SetRow(row, {qint16(scores.at(row - 1)), QStringLiteral("易しい"), name + QString::number(row)});
     return WriteHighScores(table);
 }
 
@@ -37,7 +35,7 @@ QList<int> scoresOf(const HighScoreTable& table)
 {
     QList<int> scores;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        scores.append(table.HighScore[row]);
+        scores.append(table.Row(row).score);
     return scores;
 }
 
@@ -77,41 +75,25 @@ void GameEndTest::initTestCase()
 void GameEndTest::ranking_data()
 {
     QTest::addColumn<QList<int>>("table");
-    QTest::addColumn<qint32>("score");
-    QTest::addColumn<QList<int>>("after");
+    QTest::addColumn<int>("hits");   // on easy: 35 × hits − 200 points
+    QTest::addColumn<int>("row");    // 0: not placed
     QTest::addColumn<QString>("best");
-    const QList<int> defaults(10, -9999);
-    QTest::newRow("worked example") << Descending << 650 << QList<int>{900, 800, 700, 650, 600, 500, 400, 300, 200, 100}
-                                    << "900";
-    QTest::newRow("new best") << Descending << 1000 << QList<int>{1000, 900, 800, 700, 600, 500, 400, 300, 200, 100}
-                              << "1000";
-    QTest::newRow("equal to row 10 is not placed") << Descending << 0 << Descending << "900";
-    QTest::newRow("equal scores go below") << Descending << 600
-                                           << QList<int>{900, 800, 700, 600, 600, 500, 400, 300, 200, 100} << "900";
+    QTest::newRow("placed in the middle") << Descending << 24 << 4 << "900";   // 640
+    QTest::newRow("new best") << Descending << 40 << 1 << "1200";
     QTest::newRow("equal to the best is no new best")
-        << Descending << 900 << QList<int>{900, 900, 800, 700, 600, 500, 400, 300, 200, 100} << "900";
-    QTest::newRow("row 10 replaced alone") << Descending << 50 << QList<int>{900, 800, 700, 600, 500, 400, 300, 200, 100, 50}
-                                           << "900";
-    QTest::newRow("default table") << defaults << -30 << QList<int>{-30, -9999, -9999, -9999, -9999, -9999, -9999, -9999, -9999, -9999}
-                                   << "-30";
-    QTest::newRow("default score is not placed") << defaults << -9999 << defaults << "-9999";
-    // Rows out of order, as a hand-edited file may hold them: i = 2 and i = 6 both pass; 6 decides.
-    QTest::newRow("unordered table") << QList<int>{900, 500, 100, 800, 700, 600, 100, 50, 40, 30} << 200
-                                     << QList<int>{900, 500, 100, 800, 700, 600, 200, 100, 50, 40} << "900";
+        << QList<int>{1200, 800, 700, 600, 500, 400, 300, 200, 100, 0} << 40 << 2 << "1200";
+    QTest::newRow("not placed") << Descending << 0 << 0 << "900";               // -200
 }
 
 void GameEndTest::ranking()
 {
     QFETCH(QList<int>, table);
-    QFETCH(qint32, score);
-    QFETCH(QList<int>, after);
+    QFETCH(int, hits);
+    QFETCH(int, row);
     QFETCH(QString, best);
-    Board board(holes({5}), MsgResult::Yes, dateDatOf(table));
-    board->Option1_Click(1);
-    board->Score = score;
-    const bool placed = after != table;
+    Board board(holes({5, 3, 7}), MsgResult::Yes, dateDatOf(table));
     QString bestWhileAsking;
-    if (placed) {
+    if (row != 0) {
         WhenModal([&](QWidget* modal) {
             bestWhileAsking = board->Label5->text();
             auto* entry = qobject_cast<Form4*>(modal);
@@ -120,27 +102,31 @@ void GameEndTest::ranking()
             entry->Label2_Click();
         });
     }
-    board->RankFinishedGame();
-    QCOMPARE(scoresOf(board->Table), after);
+    board.playGame(hits);
+    const int score = 35 * hits - 200;
+    QList<int> after = table;
+    if (row != 0) {
+        after.insert(row - 1, score);
+        after.removeLast();
+    }
+    QCOMPARE(scoresOf(board->Table()), after);
     QCOMPARE(board->Label5->text(), best);
-    if (!placed) {
-        QCOMPARE(board->Rank, quint8(10));
+    QVERIFY(board.boxes.unexpected.isEmpty());
+    if (row == 0) {
         QVERIFY(!board->HighScoreWindow());
         return;
     }
     QCOMPARE(bestWhileAsking, best);
-    const int row = board->Rank + 1;
-    QCOMPARE(board->Table.HighName[row], QStringLiteral("新人"));
-    QCOMPARE(board->Table.HighLevel[row], QStringLiteral("普通"));
+    QCOMPARE(board->Table().Row(row).name, QStringLiteral("新人"));
+    QCOMPARE(board->Table().Row(row).level, QStringLiteral("易しい"));
     // The rows below moved down with their names.
-    if (row < 10)
-        QCOMPARE(board->Table.HighName[row + 1], QStringLiteral("名無しの権兵衛%1").arg(row));
+    QCOMPARE(board->Table().Row(row + 1).name, QStringLiteral("名無しの権兵衛%1").arg(row));
     Form3* window = board->HighScoreWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QVERIFY(!window->isModal());
     QCOMPARE(window->Label1[row]->text(), QString::number(score));
-    QCOMPARE(window->Label3[row]->text(), QStringLiteral("普通"));
+    QCOMPARE(window->Label3[row]->text(), QStringLiteral("易しい"));
     QCOMPARE(window->Label2[row]->text(), QStringLiteral("新人"));
 }
 
@@ -158,61 +144,60 @@ void GameEndTest::namesComeBackUnchanged()
 {
     QFETCH(QString, name);
     Board board;
-    board->Option1_Click(2);
-    board->Score = 120;
-    AnswerNameEntry(name);
-    board->RankFinishedGame();
-    QCOMPARE(board->EntryName, name);
-    QCOMPARE(board->Table.HighName[1], name);
-    QCOMPARE(board->Table.HighLevel[1], QStringLiteral("難しい"));
-    QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), name);
+    // Another copy of the game saves a better game while the name is typed.
+    HighScoreStore other(board.dateDatPath());
+    other.Load();
+    WhenModal([&](QWidget* modal) {
+        other.Place(500);
+        other.Fill({500, QStringLiteral("普通"), QStringLiteral("他")});
+        QVERIFY(other.Save().saved);
+        auto* entry = qobject_cast<Form4*>(modal);
+        entry->Text1->setText(name);
+        QTest::keyClick(entry->Text1, Qt::Key_Return);
+    });
+    board.playGame(10, 2);   // -50 points
+    QCOMPARE(board->Table().Row(1).name, QStringLiteral("他"));
+    QCOMPARE(board->Table().Row(2).name, name);
+    QCOMPARE(board->Table().Row(2).level, QStringLiteral("難しい"));
+    QCOMPARE(board->Label5->text(), QStringLiteral("500"));
+    QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), QStringLiteral("他"));
+    QCOMPARE(board->HighScoreWindow()->Label2[2]->text(), name);
+    // On disk as soon as it is entered.
+    QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->Table());
 }
 
 void GameEndTest::wholeGameEntersTheTable_data()
 {
     QTest::addColumn<int>("difficulty");
     QTest::addColumn<int>("ticks");
-    QTest::addColumn<float>("finalElapsed");
     QTest::addColumn<QString>("label");
-    QTest::newRow("easy") << 0 << 41 << 41.0f << QStringLiteral("易しい");
-    QTest::newRow("normal") << 1 << 54 << 40.5f << QStringLiteral("普通");
-    QTest::newRow("difficult") << 2 << 81 << 40.5f << QStringLiteral("難しい");
+    QTest::newRow("easy") << 0 << 41 << QStringLiteral("易しい");
+    QTest::newRow("normal") << 1 << 54 << QStringLiteral("普通");
+    QTest::newRow("difficult") << 2 << 81 << QStringLiteral("難しい");
 }
 
 void GameEndTest::wholeGameEntersTheTable()
 {
     QFETCH(int, difficulty);
     QFETCH(int, ticks);
-    QFETCH(float, finalElapsed);
     QFETCH(QString, label);
     const QList<int> low = {90, 80, 70, 60, 50, 40, 30, 20, 10, 0};
     Board board(holes({5, 3, 7, 1, 9}), MsgResult::Yes, dateDatOf(low));
     board->show();
-    board.start(difficulty);
-    QCOMPARE(board->Timer1->interval(), 1000 - 250 * difficulty);
-    // Every target but the last is hit, and each third one is preceded by a miss.
-    for (int tick = 1; tick < ticks; ++tick) {
-        board.ticks(1);
-        if (tick % 3 == 0)
-            board->Picture1_Click(board->TargetHole == 2 ? 4 : 2);
-        board->Picture1_Click(board->TargetHole);
-    }
-    QVERIFY(board->Playing);
     AnswerNameEntry(QStringLiteral("ぴょこ, ぽん"));
-    board.ticks(1);
-    QVERIFY(!board->Playing);
-    QCOMPARE(board->Elapsed, finalElapsed);
+    board.playGame(ticks, difficulty);
+    QCOMPARE(board->Timer1->interval(), 1000 - 250 * difficulty);
     QCOMPARE(board->Label4->text(), QStringLiteral("終了!!"));
-    // The last target stays up, can no longer be hit and is never charged.
-    const int lastHole = board->TargetHole;
+    // The last target stays up and can no longer be hit.
+    const int lastHole = board->Round().TargetHole();
     board->Picture1_Click(lastHole);
     board.ticks(3);
     QVERIFY(board.holeShows(lastHole, board->Picture2[1]));
-    const qint32 expected = (ticks - 1) * 30 - ((ticks - 1) / 3) * 30;
-    QCOMPARE(board->Score, expected);
+    const qint32 expected = (ticks - 1) * 30;
+    QCOMPARE(board->Label1->text(), u' ' + QString::number(expected));
     QCOMPARE(board->Label5->text(), QString::number(expected));
-    QCOMPARE(board->Table.HighScore[1], qint16(expected));
-    QCOMPARE(board->Table.HighLevel[1], label);
+    QCOMPARE(board->Table().Row(1).score, qint16(expected));
+    QCOMPARE(board->Table().Row(1).level, label);
     QVERIFY(board->HighScoreWindow()->isVisible());
 
     board.boxes.Expect(MsgResult::Yes);
@@ -233,17 +218,17 @@ void GameEndTest::ticksWhileNameEntryIsOpenChangeNothing()
     board.ticks(40);
     struct Snapshot {
         float elapsed;
-        quint8 hole;
+        int hole;
         qint32 score;
         QString status;
     };
     Snapshot atOpening{}, afterTicks{};
     WhenModal([&](QWidget* modal) {
-        atOpening = {board->Elapsed, board->TargetHole, board->Score, board->Label4->text()};
+        atOpening = {board->Round().Elapsed(), board->Round().TargetHole(), board->Round().Score(), board->Label4->text()};
         board.ticks(5);
-        board->Picture1_Click(board->TargetHole);
-        board->Picture1_Click(board->TargetHole == 1 ? 2 : 1);
-        afterTicks = {board->Elapsed, board->TargetHole, board->Score, board->Label4->text()};
+        board->Picture1_Click(board->Round().TargetHole());
+        board->Picture1_Click(board->Round().TargetHole() == 1 ? 2 : 1);
+        afterTicks = {board->Round().Elapsed(), board->Round().TargetHole(), board->Round().Score(), board->Label4->text()};
         qobject_cast<Form4*>(modal)->Label2_Click();
     });
     board.ticks(1);
@@ -257,14 +242,15 @@ void GameEndTest::ticksWhileNameEntryIsOpenChangeNothing()
 void GameEndTest::secondGameEndRefillsOpenWindowWithFreshEntry()
 {
     Board board;
-    board->Option1_Click(0);
-    board->Score = 100;
+    board->show();
     AnswerNameEntry(QStringLiteral("一回目"));
-    board->RankFinishedGame();
+    board.playGame(10);   // 150 points
     QPointer<Form3> window = board->HighScoreWindow();
     QVERIFY(window && window->isVisible());
+    // The player goes back to the board, which now covers the table window.
+    board->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(board.form.get()));
 
-    board->Score = 200;
     QString boxAtOpening = QStringLiteral("not asked");
     WhenModal([&](QWidget* modal) {
         auto* entry = qobject_cast<Form4*>(modal);
@@ -272,12 +258,13 @@ void GameEndTest::secondGameEndRefillsOpenWindowWithFreshEntry()
         entry->Text1->setText(QStringLiteral("二回目"));
         entry->Label2_Click();
     });
-    board->RankFinishedGame();
+    board.playGame(20);   // 500 points
     QCOMPARE(boxAtOpening, QString());
     QCOMPARE(board->HighScoreWindow(), window.data());
     QVERIFY(window->isVisible());
+    QVERIFY(QTest::qWaitForWindowActive(window.data()));   // in front, where the player sees it
     QCOMPARE(window->Label2[1]->text(), QStringLiteral("二回目"));
-    QCOMPARE(window->Label1[2]->text(), QStringLiteral("100"));
+    QCOMPARE(window->Label1[2]->text(), QStringLiteral("150"));
     QCOMPARE(window->Label2[2]->text(), QStringLiteral("一回目"));
 }
 
@@ -301,8 +288,8 @@ void GameEndTest::commandsPauseAndResume()
         board.start(0);
         board.play("T");
     }
-    const quint8 hole = board->TargetHole;
-    const float elapsed = board->Elapsed;
+    const int hole = board->Round().TargetHole();
+    const float elapsed = board->Round().Elapsed();
     QString shown;
     WhenModal([&](QWidget* modal) {
         shown = modal->windowTitle();
@@ -313,30 +300,28 @@ void GameEndTest::commandsPauseAndResume()
     });
     QTest::keyClick(board.form.get(), key.toLatin1());
     QCOMPARE(shown, key == 'H' ? QStringLiteral("Form3") : QStringLiteral("Form2"));
-    QCOMPARE(board->Playing, running);
-    QCOMPARE(board->TargetHole, hole);
-    QCOMPARE(board->Elapsed, elapsed);
-    QCOMPARE(board->Score, 0);
+    QCOMPARE(board->Round().Playing(), running);
+    QCOMPARE(board->Round().TargetHole(), hole);
+    QCOMPARE(board->Round().Elapsed(), elapsed);
+    QCOMPARE(board->Round().Score(), 0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!board->HighScoreWindow());
     if (running) {
         board.ticks(1);
-        QCOMPARE(board->Elapsed, elapsed + 1.0f);
+        QCOMPARE(board->Round().Elapsed(), elapsed + 1.0f);
     }
 }
 
 void GameEndTest::highScoreWindowShowsTableAtOpening()
 {
     HighScoreTable table;
-    table.HighScore[1] = 30;
-    table.HighName[1] = QString();
-    table.HighScore[2] = -5;
-    table.HighLevel[2] = QStringLiteral("難しい");
+    table.SetRow(1, {30, QStringLiteral("易しい"), QString()});
+    table.SetRow(2, {-5, QStringLiteral("難しい"), QStringLiteral("名無しの権兵衛")});
     Board board(holes({5}), MsgResult::Yes, WriteHighScores(table));
     QStringList cells;
     auto readRows = [&](QWidget* modal) {
         auto* window = qobject_cast<Form3*>(modal);
-        for (int row : {1, 2, 10})
+        for (int row : {1, 2, 3})
             cells << window->Label1[row]->text() << window->Label3[row]->text() << window->Label2[row]->text();
         window->Label6_Click();
     };
@@ -344,21 +329,20 @@ void GameEndTest::highScoreWindowShowsTableAtOpening()
     board->Label8_Click();
     QCOMPARE(cells, QStringList({"30", "易しい", "", "-5", "難しい", "名無しの権兵衛", "-9999", "易しい", "名無しの権兵衛"}));
 
-    board->Table.HighName[10] = QStringLiteral("後から");
+    AnswerNameEntry(QStringLiteral("後から"));
+    board.playGame(0);   // -200 points, placed third
     cells.clear();
     WhenModal(readRows);
     board->Label8_Click();
-    QCOMPARE(cells.at(8), QStringLiteral("後から"));
+    QCOMPARE(cells.mid(6), QStringList({"-200", "易しい", "後から"}));
 }
 
 void GameEndTest::highScoreCommandWhileWindowOpenFromGameEnd()
 {
     Board board;
     board->show();
-    board->Option1_Click(0);
-    board->Score = 90;
     AnswerNameEntry(QStringLiteral("一人目"));
-    board->RankFinishedGame();
+    board.playGame(10);
     QPointer<Form3> open = board->HighScoreWindow();
     QVERIFY(open && open->isVisible() && !open->isModal());
     QWidget* modalSeen = nullptr;
@@ -395,7 +379,7 @@ void GameEndTest::tableFile()
         file = contents;
     Board board(holes({5}), MsgResult::Yes, file);
     QCOMPARE(board->Label5->text(), best);
-    QCOMPARE(board->DataPath, board.dateDatPath());
+    QCOMPARE(board->DataFilePath(), board.dateDatPath());
     board->close();
     const QByteArray saved = readAll(board.dateDatPath());
     if (present) {
@@ -433,7 +417,7 @@ void GameEndTest::damagedFile()
     QCOMPARE(board.boxes.shown.at(1).text, QStringLiteral("ディスプレイの解像度は640×480ですか?"));
     QCOMPARE(board->Label5->text(), best);
     for (int row = 1; row <= 10; ++row)
-        QCOMPARE(int(board->Table.HighScore[row]), row <= rowsKept ? Descending.at(row - 1) : -9999);
+        QCOMPARE(int(board->Table().Row(row).score), row <= rowsKept ? Descending.at(row - 1) : -9999);
     // The damaged file is kept as it was, beside the new one the save writes.
     board->close();
     QCOMPARE(readAll(board.dateDatPath() + ".damaged"), contents);
@@ -442,32 +426,50 @@ void GameEndTest::damagedFile()
 
 void GameEndTest::failedSave_data()
 {
+    QTest::addColumn<bool>("atGameEnd");
     QTest::addColumn<MsgResult>("answer");
-    QTest::newRow("retry after the cause is gone") << MsgResult::Retry;
-    QTest::newRow("cancel closes without saving") << MsgResult::Cancel;
+    QTest::newRow("retry after the cause is gone") << false << MsgResult::Retry;
+    QTest::newRow("cancel closes without saving") << false << MsgResult::Cancel;
+    QTest::newRow("cancel at a game end keeps the row for the save at close") << true << MsgResult::Cancel;
 }
 
 void GameEndTest::failedSave()
 {
+    QFETCH(bool, atGameEnd);
     QFETCH(MsgResult, answer);
     Board board;
     board->show();
-    // A folder where the file should be makes every save fail.
+    // A folder where the file should be makes every save fail; the save
+    // first says that date.dat is no file.
     QVERIFY(QDir(board.folder.path()).mkdir(QStringLiteral("date.dat")));
     board.boxes.shown.clear();
+    board.boxes.Expect(MsgResult::OK);
     board.boxes.Expect(answer, [&] {
         if (answer == MsgResult::Retry)
             QDir(board.folder.path()).rmdir(QStringLiteral("date.dat"));
     });
+    if (atGameEnd) {
+        AnswerNameEntry(QStringLiteral("残る"));
+        board.playGame(10);
+        QVERIFY(board->HighScoreWindow()->isVisible());
+        QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), QStringLiteral("残る"));
+        QVERIFY(QDir(board.folder.path()).rmdir(QStringLiteral("date.dat")));
+    }
     board->close();
     QVERIFY(board.boxes.unexpected.isEmpty());
-    QCOMPARE(board.boxes.shown.size(), 1);
-    QCOMPARE(board.boxes.shown.at(0).buttons, MsgButtons::RetryCancel);
-    QVERIFY(board.boxes.shown.at(0).text.contains(QStringLiteral("date.dat")));
+    QCOMPARE(board.boxes.shown.size(), 2);
+    QCOMPARE(board.boxes.shown.at(0).buttons, MsgButtons::OK);
+    QVERIFY2(board.boxes.shown.at(0).text.contains(QStringLiteral("フォルダ")), qPrintable(board.boxes.shown.at(0).text));
+    QVERIFY(!board.boxes.shown.at(0).text.contains(QStringLiteral("控え")));
+    QCOMPARE(board.boxes.shown.at(1).buttons, MsgButtons::RetryCancel);
+    QVERIFY(board.boxes.shown.at(1).text.contains(QStringLiteral("date.dat")));
     QVERIFY(!board->isVisible());
-    QCOMPARE(QFileInfo(board.dateDatPath()).isFile(), answer == MsgResult::Retry);
-    if (answer == MsgResult::Retry)
-        QCOMPARE(readAll(board.dateDatPath()).size(), 350);
+    const bool saved = atGameEnd || answer == MsgResult::Retry;
+    QCOMPARE(QFileInfo(board.dateDatPath()).isFile(), saved);
+    if (saved)
+        QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->Table());
+    if (atGameEnd)
+        QCOMPARE(board->Table().Row(1).name, QStringLiteral("残る"));
 }
 
 QTEST_MAIN(GameEndTest)

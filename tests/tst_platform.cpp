@@ -1,6 +1,7 @@
 #include "platform/CheckedMath.h"
 #include "platform/MsgBox.h"
 #include "platform/NumberText.h"
+#include "platform/SignalNotifier.h"
 #include "platform/VirtualKey.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
 #include <limits>
 
 Q_DECLARE_METATYPE(MsgButtons)
@@ -32,6 +34,8 @@ private slots:
     void overflowRaisesRunTimeError();
     void realMessageBoxAnswers_data();
     void realMessageBoxAnswers();
+    void signalsReachTheEventLoop_data();
+    void signalsReachTheEventLoop();
 };
 
 void PlatformTest::signedNumberText_data()
@@ -197,29 +201,74 @@ void PlatformTest::overflowRaisesRunTimeError()
 void PlatformTest::realMessageBoxAnswers_data()
 {
     QTest::addColumn<MsgButtons>("buttons");
-    QTest::addColumn<int>("key");
+    QTest::addColumn<QList<int>>("keys");
     QTest::addColumn<MsgResult>("answer");
-    QTest::newRow("Enter takes Yes, the default") << MsgButtons::YesNo << int(Qt::Key_Return) << MsgResult::Yes;
-    QTest::newRow("Escape answers No") << MsgButtons::YesNo << int(Qt::Key_Escape) << MsgResult::No;
-    QTest::newRow("Enter takes OK") << MsgButtons::OK << int(Qt::Key_Return) << MsgResult::OK;
-    QTest::newRow("Enter takes Retry") << MsgButtons::RetryCancel << int(Qt::Key_Return) << MsgResult::Retry;
-    QTest::newRow("Escape cancels") << MsgButtons::RetryCancel << int(Qt::Key_Escape) << MsgResult::Cancel;
+    QTest::addColumn<bool>("closeButton");
+    const int enter = Qt::Key_Return;
+    const int escape = Qt::Key_Escape;
+    QTest::newRow("Enter takes Yes, the default") << MsgButtons::YesNo << QList<int>{enter} << MsgResult::Yes << false;
+    QTest::newRow("Escape on Yes/No does nothing") << MsgButtons::YesNo << QList<int>{escape, enter} << MsgResult::Yes
+                                                   << false;
+    QTest::newRow("N answers No") << MsgButtons::YesNo << QList<int>{escape, Qt::Key_N} << MsgResult::No << false;
+    QTest::newRow("Enter takes OK") << MsgButtons::OK << QList<int>{enter} << MsgResult::OK << true;
+    QTest::newRow("Escape takes OK") << MsgButtons::OK << QList<int>{escape} << MsgResult::OK << true;
+    QTest::newRow("Enter takes Retry") << MsgButtons::RetryCancel << QList<int>{enter} << MsgResult::Retry << true;
+    QTest::newRow("Escape cancels") << MsgButtons::RetryCancel << QList<int>{escape} << MsgResult::Cancel << true;
 }
 
 void PlatformTest::realMessageBoxAnswers()
 {
     QFETCH(MsgButtons, buttons);
-    QFETCH(int, key);
+    QFETCH(QList<int>, keys);
     QFETCH(MsgResult, answer);
+    QFETCH(bool, closeButton);
     QString seenTitle;
+    bool seenCloseButton = false;
+    int keysSeenOpen = 0;
     QTimer::singleShot(0, this, [&] {
         QWidget* box = QApplication::activeModalWidget();
         QVERIFY(box);
         seenTitle = box->windowTitle();
-        QTest::keyClick(box, Qt::Key(key));
+        seenCloseButton = box->windowFlags().testFlag(Qt::WindowCloseButtonHint)
+                          || !box->windowFlags().testFlag(Qt::CustomizeWindowHint);
+        for (int key : keys) {
+            if (!box->isVisible())
+                break;
+            ++keysSeenOpen;
+            QTest::keyClick(box, Qt::Key(key));
+        }
     });
     QCOMPARE(MsgBox(QStringLiteral("やめちゃうの?"), buttons, MsgIcon::Question, QStringLiteral("終了")), answer);
     QCOMPARE(seenTitle, QStringLiteral("終了"));
+    QCOMPARE(keysSeenOpen, keys.size());   // the box was still open for the last key
+    QCOMPARE(seenCloseButton, closeButton);
+}
+
+void PlatformTest::signalsReachTheEventLoop_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << SIGTERM;
+    QTest::newRow("SIGHUP") << SIGHUP;
+    QTest::newRow("SIGINT") << SIGINT;
+}
+
+void PlatformTest::signalsReachTheEventLoop()
+{
+    QFETCH(int, signalNumber);
+    QList<int> received;
+    {
+        SignalNotifier notifier;
+        connect(&notifier, &SignalNotifier::received, this, [&](int number) { received << number; });
+        // Twice: the second must not end the process either.
+        QCOMPARE(std::raise(signalNumber), 0);
+        QCOMPARE(std::raise(signalNumber), 0);
+        QVERIFY(received.isEmpty()); // only the event loop delivers them
+        QTRY_COMPARE(received, QList<int>({signalNumber, signalNumber}));
+    }
+    // Gone with the notifier: the default action is back.
+    struct sigaction action {};
+    sigaction(signalNumber, nullptr, &action);
+    QCOMPARE(reinterpret_cast<quintptr>(action.sa_handler), reinterpret_cast<quintptr>(SIG_DFL));
 }
 
 QTEST_MAIN(PlatformTest)

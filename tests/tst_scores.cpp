@@ -6,14 +6,20 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIODevice>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
-#ifdef Q_OS_UNIX
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
-#endif
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(HighScoreTable)
 
@@ -28,7 +34,7 @@ QStringList RowsOf(const HighScoreTable& table)
 {
     QStringList rows;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        rows << QStringLiteral("%1|%2|%3").arg(table.HighScore[row]).arg(table.HighLevel[row], table.HighName[row]);
+        rows << QStringLiteral("%1|%2|%3").arg(table.Row(row).score).arg(table.Row(row).level, table.Row(row).name);
     return rows;
 }
 
@@ -36,11 +42,8 @@ QStringList RowsOf(const HighScoreTable& table)
 HighScoreTable TableOf(const QList<int>& scores)
 {
     HighScoreTable table;
-    for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        table.HighScore[row] = qint16(scores.at(row - 1));
-        table.HighLevel[row] = QStringLiteral("L%1").arg(row);
-        table.HighName[row] = QStringLiteral("N%1").arg(row);
-    }
+    for (int row = 1; row <= HighScoreTable::Rows; ++row)
+        table.SetRow(row, {qint16(scores.at(row - 1)), QStringLiteral("L%1").arg(row), QStringLiteral("N%1").arg(row)});
     return table;
 }
 
@@ -51,11 +54,8 @@ HighScoreTable Sample()
     const int scores[] = {32767, 1200, 300, 30, 0, -5, -30, -9999, -9999, -32768};
     const QString levels[] = {QStringLiteral("難しい"), QStringLiteral("普通"), QStringLiteral("易しい")};
     const QString names[] = {QStringLiteral("ぴょこ"), QString(), QStringLiteral("a, b  c"), QStringLiteral("山田")};
-    for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        table.HighScore[row] = qint16(scores[row - 1]);
-        table.HighLevel[row] = levels[row % 3];
-        table.HighName[row] = names[row % 4];
-    }
+    for (int row = 1; row <= HighScoreTable::Rows; ++row)
+        table.SetRow(row, {qint16(scores[row - 1]), levels[row % 3], names[row % 4]});
     return table;
 }
 
@@ -64,7 +64,7 @@ QByteArray FileFrom(const HighScoreTable& table, const char* rowFormat, const QB
 {
     QString text;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        text += QString::fromLatin1(rowFormat).arg(table.HighScore[row]).arg(table.HighLevel[row], table.HighName[row]);
+        text += QString::fromLatin1(rowFormat).arg(table.Row(row).score).arg(table.Row(row).level, table.Row(row).name);
     return EncodeCp932(text) + tail;
 }
 
@@ -91,6 +91,62 @@ bool WriteAll(const QString& path, const QByteArray& bytes)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
+
+QStringList Entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+struct stat LinkStat(const QString& path)
+{
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        info.st_mode = 0;
+    return info;
+}
+
+// No Latin letters once the folder's path is taken out: the system's
+// English texts stay out of the common messages.
+bool JapaneseOnly(QString text, const QString& folder)
+{
+    text.remove(QDir::toNativeSeparators(folder));
+    return !text.contains(QRegularExpression(QStringLiteral("[A-Za-z]")));
+}
+
+// Runs step as an ordinary user, to whom permissions apply: in a child
+// process that gives up root first when the tests run as root. Returns the
+// step's result.
+bool AsOrdinaryUser(const std::function<bool()>& step)
+{
+    if (::geteuid() != 0)
+        return step();
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && step() ? 0 : 1);
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Text without end: counts what is read from it.
+class EndlessDevice : public QIODevice {
+public:
+    EndlessDevice(const QByteArray& head, char filler) : head_(head), filler_(filler) { open(ReadOnly | Unbuffered); }
+    bool isSequential() const override { return true; }
+    qint64 served = 0;
+
+protected:
+    qint64 readData(char* data, qint64 size) override
+    {
+        for (qint64 i = 0; i < size; ++i, ++served)
+            data[i] = served < head_.size() ? head_[served] : filler_;
+        return size;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray head_;
+    char filler_;
+};
 
 } // namespace
 
@@ -156,67 +212,48 @@ private slots:
     {
         const QString row = QStringLiteral("-9999|易しい|名無しの権兵衛");
         QCOMPARE(RowsOf(HighScoreTable()), QStringList(10, row));
-
-        HighScoreTable table = TableOf({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-        table.SetDefaultRow(4);
-        QCOMPARE(RowsOf(table).at(3), row);
-        QCOMPARE(RowsOf(table).at(4), QStringLiteral("5|L5|N5"));
     }
 
-    void ranking_data()
+    void place_data()
     {
         QTest::addColumn<QList<int>>("scores");
         QTest::addColumn<int>("score");
-        QTest::addColumn<int>("rankBelow");
-        QTest::addColumn<bool>("newBest");
+        QTest::addColumn<int>("row");                 // 0: not placed
+        QTest::addColumn<QList<int>>("sourceRows");   // where each row's content came from
         const QList<int> worked{900, 800, 700, 600, 500, 400, 300, 200, 100, 0};
-        QTest::newRow("worked example") << worked << 650 << 3 << false;
-        QTest::newRow("new best") << worked << 1000 << 10 << true;
-        QTest::newRow("equal to row 1 is no new best") << worked << 900 << 1 << false;
-        QTest::newRow("equal goes below") << worked << 700 << 3 << false;
-        QTest::newRow("just above row 10") << worked << 1 << 9 << false;
-        QTest::newRow("equal to row 10") << worked << 0 << 10 << false;
-        QTest::newRow("below row 10") << worked << -5 << 10 << false;
+        const QList<int> same{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        QTest::newRow("worked example") << worked << 650 << 4 << QList<int>{1, 2, 3, 4, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("new best") << worked << 1000 << 1 << QList<int>{1, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("equal to row 1 is no new best") << worked << 900 << 2 << QList<int>{1, 2, 2, 3, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("equal goes below") << worked << 700 << 4 << QList<int>{1, 2, 3, 4, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("row 9 moves one row") << worked << 150 << 9 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 9};
+        QTest::newRow("row 10 moves nothing") << worked << 1 << 10 << same;
+        QTest::newRow("equal to row 10") << worked << 0 << 0 << same;
+        QTest::newRow("below row 10") << worked << -5 << 0 << same;
         QTest::newRow("below several equal rows")
-            << QList<int>{900, 800, 800, 800, 500, 400, 300, 200, 100, 0} << 800 << 4 << false;
+            << QList<int>{900, 800, 800, 800, 500, 400, 300, 200, 100, 0} << 800 << 5
+            << QList<int>{1, 2, 3, 4, 5, 5, 6, 7, 8, 9};
         QTest::newRow("unordered, largest i decides")
-            << QList<int>{100, 0, 100, 0, 100, 0, 100, 0, 100, 0} << 50 << 9 << false;
+            << QList<int>{100, 0, 100, 0, 100, 0, 100, 0, 100, 0} << 50 << 10 << same;
         QTest::newRow("unordered, low score placed")
-            << QList<int>{900, 800, 700, 600, 500, 400, 300, 10, 5, 100} << 8 << 8 << false;
-        QTest::newRow("default table, score above") << QList<int>(10, -9999) << -9998 << 10 << true;
-        QTest::newRow("default table, equal score") << QList<int>(10, -9999) << -9999 << 10 << false;
-        QTest::newRow("32-bit score above the 16-bit range") << worked << 40000 << 10 << true;
+            << QList<int>{900, 800, 700, 600, 500, 400, 300, 10, 5, 100} << 8 << 9
+            << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 9};
+        QTest::newRow("default table, score above") << QList<int>(10, -9999) << -9998 << 1
+            << QList<int>{1, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        QTest::newRow("default table, equal score") << QList<int>(10, -9999) << -9999 << 0 << same;
+        QTest::newRow("32-bit score above the 16-bit range") << worked << 40000 << 1
+            << QList<int>{1, 1, 2, 3, 4, 5, 6, 7, 8, 9};
     }
 
-    void ranking()
+    void place()
     {
         QFETCH(QList<int>, scores);
         QFETCH(int, score);
-        QFETCH(int, rankBelow);
-        QFETCH(bool, newBest);
-        const HighScoreTable table = TableOf(scores);
-        QCOMPARE(table.RankBelow(score), rankBelow);
-        QCOMPARE(table.IsNewBest(score), newBest);
-    }
-
-    void shiftDown_data()
-    {
-        QTest::addColumn<int>("rank");
-        QTest::addColumn<QList<int>>("sourceRows");   // where each row's content came from
-        QTest::newRow("rank 3, worked example") << 3 << QList<int>{1, 2, 3, 4, 4, 5, 6, 7, 8, 9};
-        QTest::newRow("rank 0, new best") << 0 << QList<int>{1, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-        QTest::newRow("rank 8") << 8 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 9};
-        QTest::newRow("rank 9 moves nothing") << 9 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-        QTest::newRow("rank 10 moves nothing") << 10 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
-    }
-
-    void shiftDown()
-    {
-        QFETCH(int, rank);
+        QFETCH(int, row);
         QFETCH(QList<int>, sourceRows);
-        const HighScoreTable before = TableOf({900, 800, 700, 600, 500, 400, 300, 200, 100, 0});
+        const HighScoreTable before = TableOf(scores);
         HighScoreTable table = before;
-        table.ShiftDown(rank);
+        QCOMPARE(table.Place(score).value_or(0), row);
         QStringList expected;
         for (int source : sourceRows)
             expected << RowsOf(before).at(source - 1);
@@ -241,15 +278,9 @@ private slots:
     void writtenForm()
     {
         HighScoreTable table;
-        table.HighScore[1] = 120;
-        table.HighLevel[1] = QStringLiteral("普通");
-        table.HighName[1] = QStringLiteral("a, b c");
-        table.HighScore[2] = 0;
-        table.HighLevel[2] = QString();
-        table.HighName[2] = QString();
-        table.HighScore[3] = -5;
-        table.HighLevel[3] = QStringLiteral("x");
-        table.HighName[3] = QStringLiteral("\u301C\u00E9");
+        table.SetRow(1, {120, QStringLiteral("普通"), QStringLiteral("a, b c")});
+        table.SetRow(2, {0, QString(), QString()});
+        table.SetRow(3, {-5, QStringLiteral("x"), QStringLiteral("\u301C\u00E9")});
         const QByteArray expected = QByteArray("120\r\n\"\x95\x81\x92\xca\"\r\n\"a, b c\"\r\n"
                                                "0\r\n\"\"\r\n\"\"\r\n"
                                                "-5\r\n\"x\"\r\n\"\x81\x60?\"\r\n")
@@ -264,6 +295,8 @@ private slots:
         QTest::newRow("sample table") << WriteHighScores(Sample());
         QTest::newRow("half-width kana and a kanji label")
             << QByteArray("1200\r\n\"\x93\xef\x82\xb5\x82\xa2\"\r\n\"\xb1\xb2\"\r\n") + DefaultGroup.repeated(9);
+        QTest::newRow("two-byte name longer than a piece")
+            << QByteArray("1\r\n\"x\"\r\n\"") + QByteArray("\x82\xa0").repeated(70000) + "\"\r\n" + DefaultGroup.repeated(9);
     }
 
     void roundTrip()
@@ -288,10 +321,12 @@ private slots:
         QTest::newRow("no line end at the end") << WriteHighScores(sample).chopped(2) << sample;
         QTest::newRow("more than 30 fields") << WriteHighScores(sample) + "5\r\n\"x\"\r\n\"y\"\r\n" << sample;
         QTest::newRow("bad bytes past the 30th field") << WriteHighScores(sample) + "\xff\r\nabc" << sample;
+        QTest::newRow("bad bytes on the line of the 30th field, after it")
+            << FileFrom(sample, "%1,\"%2\",\"%3\"\r\n").chopped(2) + ",\xff\x85\x40\r\n" << sample;
 
         HighScoreTable plain = TableOf({9, 8, 7, 6, 5, 4, 3, 2, 1, -1});
         for (int row = 1; row <= HighScoreTable::Rows; ++row)
-            plain.HighName[row].clear();
+            plain.SetRow(row, {plain.Row(row).score, plain.Row(row).level, QString()});
         QTest::newRow("unquoted fields, empty last field") << FileFrom(plain, "%1, %2 ,%3\r\n") << plain;
         QTest::newRow("leading zeros")
             << QByteArray("009\r\nL1\r\n\"\"\r\n08,L2,\r\n") + FileFrom(plain, "%1,%2,%3\n").mid(12).replace("-1,", "-01,")
@@ -339,6 +374,19 @@ private slots:
             << SampleWithLine(20, "\xff").replace("\r\n-5\r\n", "\r\nx\r\n") << 16 << 5 << QStringLiteral("16 行目の得点「x」");
         QTest::newRow("unclosed quote") << SampleLines(29) + "\"abc\r\n" << 30 << 9
                                         << QStringLiteral("30 行目の二重引用符 (\") が閉じられていません");
+        QTest::newRow("bad score quoted in part")
+            << SampleWithLine(1, QByteArray(100, 'a')) << 1 << 0
+            << QStringLiteral("1 行目の得点「%1…」が整数ではありません").arg(QString(40, u'a'));
+        QTest::newRow("bad bytes in a name longer than a piece")
+            << SampleLines(29) + QByteArray(100 * 1024, 'x') + "\x85\x40\r\n" << 30 << 9
+            << QStringLiteral("30 行目に、Shift_JIS");
+        QTest::newRow("unclosed quote past the size limit")
+            << SampleLines(29) + '"' + QByteArray(2 * HighScoreReadLimit, 'x') << 30 << 9
+            << QStringLiteral("先頭から 1 MiB (30 行目) まで読んでも、30 個の項目がそろいません");
+        const QByteArray head = SampleLines(27);
+        QTest::newRow("blank lines past the size limit")
+            << head + QByteArray(HighScoreReadLimit, '\n') + WriteHighScores(Sample()).mid(head.size())
+            << int(27 + HighScoreReadLimit - head.size() + 1) << 9 << QStringLiteral("MiB");
         QTest::newRow("text after the closing quote") << SampleWithLine(6, "\"ab\"cd\"") << 6 << 1
                                                       << QStringLiteral("6 行目で、二重引用符 (\") で囲まれた値の後に余分な文字");
     }
@@ -359,19 +407,43 @@ private slots:
         QCOMPARE(RowsOf(load.table).mid(rowsRead), RowsOf(HighScoreTable()).mid(rowsRead));
     }
 
+    void readsBoundedly_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<int>("filler");
+        QTest::addColumn<bool>("damaged");
+        QTest::addColumn<qint64>("mostRead");
+        const qint64 piece = 64 * 1024 + 1;
+        QTest::newRow("endless first field") << QByteArray() << int('a') << true << HighScoreReadLimit + piece;
+        QTest::newRow("table, then endless bad bytes") << WriteHighScores(Sample()) << 0xff << false << piece;
+    }
+
+    void readsBoundedly()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(int, filler);
+        QFETCH(bool, damaged);
+        QFETCH(qint64, mostRead);
+        EndlessDevice device(head, char(filler));
+        const HighScoreLoad load = ReadHighScores(device);
+        QCOMPARE(load.damaged, damaged);
+        QCOMPARE(load.problemKind, damaged ? HighScoreProblem::TooLong : HighScoreProblem::None);
+        QVERIFY2(device.served <= mostRead, qPrintable(QString::number(device.served)));
+    }
+
     void doubleQuoteInName()
     {
         HighScoreTable table = Sample();
-        table.HighName[2] = QStringLiteral("say \"hi\", \"");
-        table.HighLevel[3] = QStringLiteral("\"");
+        table.SetRow(2, {table.Row(2).score, table.Row(2).level, QStringLiteral("say \"hi\", \"")});
+        table.SetRow(3, {table.Row(3).score, QStringLiteral("\""), table.Row(3).name});
         const QByteArray bytes = WriteHighScores(table);
         QVERIFY(bytes.contains("\r\n\"say \xfa\x57hi\xfa\x57, \xfa\x57\"\r\n"));
         QVERIFY(bytes.contains("\r\n\"\xfa\x57\"\r\n"));
 
         const HighScoreLoad load = ReadHighScores(bytes);
         QCOMPARE(load.damaged, false);
-        table.HighName[2] = QStringLiteral("say ＂hi＂, ＂");
-        table.HighLevel[3] = QStringLiteral("＂");
+        table.SetRow(2, {table.Row(2).score, table.Row(2).level, QStringLiteral("say ＂hi＂, ＂")});
+        table.SetRow(3, {table.Row(3).score, QStringLiteral("＂"), table.Row(3).name});
         QCOMPARE(RowsOf(load.table), RowsOf(table));
     }
 
@@ -380,35 +452,71 @@ private slots:
         QByteArray file = SampleWithLine(3, "\"two\r\nlines\"");
         file.replace("\r\n-5\r\n", "\r\nx\r\n");   // the score of row 6, line 16 before the break
         const HighScoreLoad load = ReadHighScores(file);
-        QCOMPARE(load.table.HighName[1], QStringLiteral("two\r\nlines"));
+        QCOMPARE(load.table.Row(1).name, QStringLiteral("two\r\nlines"));
         QCOMPARE(load.rowsRead, 5);
         QCOMPARE(load.problemLine, 17);
     }
 
+    void loadFile_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("existed");
+        QTest::addColumn<bool>("sample");      // rows of Sample(), else default rows
+        QTest::addColumn<QString>("problem");  // empty: not damaged
+        QTest::newRow("no file") << QString() << false << false << QString();
+        QTest::newRow("written file") << "file" << true << true << QString();
+        QTest::newRow("link to a written file") << "link" << true << true << QString();
+        QTest::newRow("link to nothing") << "dangling" << false << false << QString();
+        QTest::newRow("folder") << "folder" << true << false << QStringLiteral("ファイルではなくフォルダです。");
+        QTest::newRow("FIFO") << "fifo" << true << false << QStringLiteral("ファイルではなく名前付きパイプ (FIFO)です。");
+        QTest::newRow("link to a device") << "device" << true << false << QStringLiteral("ファイルではなくデバイスです。");
+        QTest::newRow("socket") << "socket" << true << false << QStringLiteral("ファイルではなくソケットです。");
+    }
+
     void loadFile()
     {
+        QFETCH(QString, setup);
+        QFETCH(bool, existed);
+        QFETCH(bool, sample);
+        QFETCH(QString, problem);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("date.dat"));
+        const QByteArray name = QFile::encodeName(path);
+        int socketFd = -1;
+        if (setup == "file") {
+            QVERIFY(WriteAll(path, WriteHighScores(Sample())));
+        } else if (setup == "link") {
+            QVERIFY(WriteAll(dir.filePath(QStringLiteral("elsewhere")), WriteHighScores(Sample())));
+            QVERIFY(QFile::link(QStringLiteral("elsewhere"), path));
+        } else if (setup == "dangling") {
+            QVERIFY(QFile::link(QStringLiteral("elsewhere"), path));
+        } else if (setup == "folder") {
+            QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("date.dat")));
+        } else if (setup == "fifo") {
+            QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+        } else if (setup == "device") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else if (setup == "socket") {
+            socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            qstrncpy(address.sun_path, name.constData(), sizeof address.sun_path);
+            QCOMPARE(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        }
+        const QStringList before = Entries(dir.path());
 
-        HighScoreLoad load = LoadHighScoresFile(path);
-        QCOMPARE(load.existed, false);
-        QCOMPARE(load.damaged, false);
-        QCOMPARE(RowsOf(load.table), RowsOf(HighScoreTable()));
-
-        QVERIFY(WriteAll(path, WriteHighScores(Sample())));
-        load = LoadHighScoresFile(path);
-        QCOMPARE(load.existed, true);
-        QCOMPARE(load.damaged, false);
-        QCOMPARE(RowsOf(load.table), RowsOf(Sample()));
-
-        QVERIFY(QFile::remove(path));
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("date.dat")));
-        load = LoadHighScoresFile(path);
-        QCOMPARE(load.existed, true);
-        QCOMPARE(load.damaged, true);
-        QCOMPARE(load.problem, QStringLiteral("ファイルではなくフォルダです。"));
-        QCOMPARE(RowsOf(load.table), RowsOf(HighScoreTable()));
+        const HighScoreLoad load = LoadHighScoresFile(path);
+        QCOMPARE(load.existed, existed);
+        QCOMPARE(load.problem, problem);
+        QCOMPARE(load.damaged, !problem.isEmpty());
+        QCOMPARE(RowsOf(load.table), RowsOf(sample ? Sample() : HighScoreTable()));
+        if (load.damaged) {
+            QCOMPARE(KeepDamagedCopy(path), QString());
+            QCOMPARE(Entries(dir.path()), before);
+        }
+        if (socketFd >= 0)
+            ::close(socketFd);
     }
 
     void keepDamagedCopy()
@@ -419,29 +527,119 @@ private slots:
         const QByteArray damaged = SampleLines(14) + "\"\x85\x40";
         QVERIFY(WriteAll(path, damaged));
 
-        const QStringList expected{path + QStringLiteral(".damaged"), path + QStringLiteral(".damaged.1"),
-                                   path + QStringLiteral(".damaged.2")};
-        for (const QString& copyPath : expected) {
-            QCOMPARE(KeepDamagedCopy(path), copyPath);
-            QCOMPARE(ReadAll(copyPath), damaged);
-        }
-        QCOMPARE(ReadAll(path), damaged);
+        const QString first = path + QStringLiteral(".damaged");
+        QCOMPARE(KeepDamagedCopy(path), first);
+        QCOMPARE(KeepDamagedCopy(path), first);
+        QVERIFY(SaveHighScoresFile(path, Sample(), nullptr));
+        QCOMPARE(ReadAll(first), damaged);
+
+        // Other bytes of the same length are kept apart; the same bytes once.
+        QByteArray other = damaged;
+        other[0] = 'X';
+        QVERIFY(WriteAll(path, other));
+        const QString second = path + QStringLiteral(".damaged.1");
+        QCOMPARE(KeepDamagedCopy(path), second);
+        QCOMPARE(KeepDamagedCopy(path), second);
+        QCOMPARE(ReadAll(second), other);
+        QCOMPARE(ReadAll(first), damaged);
+        QCOMPARE(Entries(dir.path()), (QStringList{QStringLiteral("date.dat"), QStringLiteral("date.dat.damaged"),
+                                                   QStringLiteral("date.dat.damaged.1")}));
         QCOMPARE(KeepDamagedCopy(dir.filePath(QStringLiteral("missing.dat"))), QString());
+    }
+
+    void saveReplacesWholeFile_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::newRow("old bytes") << "old bytes";
+        QTest::newRow("read-only file keeps its mode") << "read-only";
+        QTest::newRow("link to a file is replaced, not followed") << "link";
+        QTest::newRow("link to nothing is replaced") << "dangling";
+        QTest::newRow("temporary file left by a killed save") << "leftover";
     }
 
     void saveReplacesWholeFile()
     {
+        QFETCH(QString, before);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("date.dat"));
-        QVERIFY(WriteAll(path, QByteArray(1000, 'x')));
+        const QString target = dir.filePath(QStringLiteral("elsewhere"));
+        QStringList expected{QStringLiteral("date.dat")};
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode_t mode = 0666 & ~mask;
+        if (before == "link" || before == "dangling") {
+            QVERIFY(QFile::link(QStringLiteral("elsewhere"), path));
+            if (before == "link") {
+                QVERIFY(WriteAll(target, "target"));
+                expected << QStringLiteral("elsewhere");
+            }
+        } else {
+            QVERIFY(WriteAll(path, QByteArray(1000, 'x')));
+            if (before == "leftover")
+                QVERIFY(WriteAll(path + QStringLiteral(".0123456789ab.tmp"), "half"));
+            if (before == "read-only") {
+                mode = 0444;
+                QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
+            }
+        }
 
         QString reason = QStringLiteral("untouched");
         QVERIFY(SaveHighScoresFile(path, Sample(), &reason));
         QCOMPARE(reason, QStringLiteral("untouched"));
         QCOMPARE(ReadAll(path), WriteHighScores(Sample()));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
-                 QStringList{QStringLiteral("date.dat")});
+        QVERIFY(S_ISREG(LinkStat(path).st_mode));
+        QCOMPARE(LinkStat(path).st_mode & 07777, mode);
+        if (before == "link")
+            QCOMPARE(ReadAll(target), QByteArray("target"));
+        QCOMPARE(Entries(dir.path()), expected);
+    }
+
+    void saveIntoReadOnlyFolder_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("writable file is written in place") << "writable" << true;
+        QTest::newRow("read-only file") << "read-only" << false;
+        QTest::newRow("file with a kept copy") << "copy kept" << false;
+        QTest::newRow("link to a writable file") << "link" << false;
+    }
+
+    void saveIntoReadOnlyFolder()
+    {
+        QFETCH(QString, before);
+        QFETCH(bool, saved);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+        const QString folder = dir.filePath(QStringLiteral("game"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("game")));
+        const QString path = folder + QStringLiteral("/date.dat");
+        const QString file = before == "link" ? dir.filePath(QStringLiteral("elsewhere")) : path;
+        const QByteArray old = WriteHighScores(TableOf({9, 8, 7, 6, 5, 4, 3, 2, 1, 0}));
+        QVERIFY(WriteAll(file, old));
+        QCOMPARE(::chmod(QFile::encodeName(file).constData(), before == "read-only" ? 0444 : 0666), 0);
+        if (before == "link")
+            QVERIFY(QFile::link(file, path));
+        if (before == "copy kept")
+            QVERIFY(!KeepDamagedCopy(path).isEmpty());
+        const QStringList entries = Entries(folder);
+        const ino_t inode = LinkStat(file).st_ino;
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+
+        const bool asExpected = AsOrdinaryUser([&] {
+            QString reason;
+            const bool done = SaveHighScoresFile(path, Sample(), &reason);
+            return done == saved
+                && (saved || (reason.contains(QStringLiteral("に書き込む権限がありません")) && JapaneseOnly(reason, folder)));
+        });
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
+        QVERIFY(asExpected);
+        QCOMPARE(ReadAll(file), saved ? WriteHighScores(Sample()) : old);
+        QCOMPARE(LinkStat(file).st_ino, inode);
+        QCOMPARE(Entries(folder), entries);
+        if (before == "copy kept")
+            QCOMPARE(ReadAll(path + QStringLiteral(".damaged")), old);
     }
 
     void saveStopsOnFullDisk()
@@ -498,9 +696,10 @@ private slots:
         QString why;
         QCOMPARE(SaveHighScoresFile(dir.filePath(relativePath), Sample(), &why), false);
         QVERIFY2(why.contains(reason), qPrintable(why));
+        QVERIFY2(JapaneseOnly(why, QFileInfo(dir.filePath(relativePath)).path()), qPrintable(why));
         QCOMPARE(ReadAll(inner), QByteArray("kept"));
         QCOMPARE(ReadAll(dir.filePath(QStringLiteral("plain"))), QByteArray("plain file"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 2);
+        QCOMPARE(Entries(dir.path()).size(), 2);
     }
 
     void messages()

@@ -5,6 +5,7 @@
 #include "scores/Form4.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -59,6 +60,8 @@ private slots:
     void everyWayOfClosingRunsOk();
     void nameEntryKeepsTextUntilUnloaded();
     void nameEntryHasFocusAndTakesTyping();
+    void nameEntryTakesOneLine_data();
+    void nameEntryTakesOneLine();
     void longTextIsCutAtTheCellEdge();
 };
 
@@ -112,7 +115,7 @@ void WindowsTest::geometry()
     else if (auto* f2 = dynamic_cast<Form2*>(form.get()))
         widget = control == "Picture1" ? static_cast<QWidget*>(f2->Picture1) : f2->Label1[control.mid(7, 1).toInt()];
     else if (auto* f3 = dynamic_cast<Form3*>(form.get())) {
-        const int row = control.section('(', 1).chopped(1).toInt();
+        const int row = control.section('(', 1).section(')', 0, 0).toInt();   // Label5 has none
         widget = control == "Label5" ? f3->Label5 : control.startsWith("Label1(") ? f3->Label1[row]
             : control.startsWith("Label3(")                                     ? f3->Label3[row]
                                                                                 : f3->Label2[row];
@@ -229,6 +232,35 @@ void WindowsTest::nameEntryHasFocusAndTakesTyping()
     QCOMPARE(focused, QStringLiteral("Text1"));
     QCOMPARE(entry.Text1->text(), QStringLiteral("abc"));
     QVERIFY(entry.Text1->testAttribute(Qt::WA_InputMethodEnabled));
+}
+
+void WindowsTest::nameEntryTakesOneLine_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<int>("cursor");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("cursorAfter");
+    QTest::newRow("LF into an empty box") << "" << 0 << "a\nb" << "a b" << 3;
+    QTest::newRow("CR LF and a tab into the middle") << "名前" << 1 << "x\r\ny\tz" << "名x y z前" << 6;
+    QTest::newRow("separators, CR and DEL; other text kept")
+        << "" << 0 << QStringLiteral("\u2028Ａ　b,\u2029c\rd\x7f") << QStringLiteral(" Ａ　b, c d ") << 10;
+}
+
+void WindowsTest::nameEntryTakesOneLine()
+{
+    QFETCH(QString, before);
+    QFETCH(int, cursor);
+    QFETCH(QString, pasted);
+    QFETCH(QString, after);
+    QFETCH(int, cursorAfter);
+    Form4 entry;
+    entry.Text1->setText(before);
+    entry.Text1->setCursorPosition(cursor);
+    QApplication::clipboard()->setText(pasted);
+    QTest::keyClick(entry.Text1, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(entry.Text1->text(), after);
+    QCOMPARE(entry.Text1->cursorPosition(), cursorAfter);
 }
 
 void WindowsTest::longTextIsCutAtTheCellEdge()

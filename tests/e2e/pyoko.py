@@ -50,6 +50,9 @@ HOLES = {
 # still count as a click on that hole.
 HOLE_MARGIN = (100, 95)
 SCORE_LABEL = (488, 96, 129, 41)   # the current score
+# "あと N秒": its text changes on every tick of a game, so two screenshots
+# that show it alike show the same tick.
+COUNTDOWN_LABEL = (64, 0, 377, 89)
 START_LABEL = (456, 352, 169, 41)  # "スタート!!!"
 # The 15 x 15 marks of the three difficulty buttons: the empty-hole
 # miniature, or the target miniature once the button is chosen.
@@ -120,12 +123,69 @@ class Shot:
         i = (y * self.width + x) * 3
         return tuple(self.rgb[i:i + 3])
 
+    def pixels(self, x, y, width, height):
+        """The raw bytes of a rectangle: cheap to compare with another shot's."""
+        return b"".join(self.rgb[((y + dy) * self.width + x) * 3:((y + dy) * self.width + x + width) * 3]
+                        for dy in range(height))
+
     def region(self, x, y, width, height):
         """The pixels of a rectangle, row by row, as a list of (r, g, b)."""
         return [self.pixel(x + dx, y + dy) for dy in range(height) for dx in range(width)]
 
     def save(self, path):
         write_png(path, self.width, self.height, self.rgb)
+
+
+class _XImage(ctypes.Structure):
+    # The leading fields of Xlib's XImage, as far as the masks.
+    _fields_ = [(name, ctypes.c_int) for name in ("width", "height", "xoffset", "format")] + [
+        ("data", ctypes.c_void_p)] + [
+        (name, ctypes.c_int) for name in ("byte_order", "bitmap_unit", "bitmap_bit_order", "bitmap_pad", "depth",
+                                          "bytes_per_line", "bits_per_pixel")] + [
+        (name, ctypes.c_ulong) for name in ("red_mask", "green_mask", "blue_mask")]
+
+
+class ScreenReader:
+    """Reads the screen straight from the X server through Xlib. A screenshot
+    then starts no process, so a busy machine delays it little: the tests see
+    a tick's board well within the tick."""
+
+    def __init__(self, display):
+        x = self.x = ctypes.CDLL("libX11.so.6")
+        x.XOpenDisplay.restype = ctypes.c_void_p
+        x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x.XDefaultRootWindow.restype = ctypes.c_ulong
+        x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        x.XGetImage.restype = ctypes.POINTER(_XImage)
+        x.XGetImage.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int, ctypes.c_uint,
+                                ctypes.c_uint, ctypes.c_ulong, ctypes.c_int]
+        x.XFree.argtypes = [ctypes.c_void_p]
+        x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.display = x.XOpenDisplay(display.encode())
+        check(self.display, f"cannot open the X display {display}")
+        self.root = x.XDefaultRootWindow(self.display)
+
+    def read(self, width, height):
+        """The screen's pixels as bytes of R, G, B, row by row."""
+        all_planes, z_pixmap = ctypes.c_ulong(-1).value, 2
+        image = self.x.XGetImage(self.display, self.root, 0, 0, width, height, all_planes, z_pixmap)
+        check(bool(image), "the X server gave no screenshot")
+        try:
+            im = image.contents
+            check(im.bits_per_pixel == 32 and im.byte_order == 0 and (im.red_mask, im.blue_mask) == (0xFF0000, 0xFF),
+                  f"the screen is not 32 bit BGRX: {im.bits_per_pixel} bits, masks {im.red_mask:x} {im.blue_mask:x}")
+            raw = ctypes.string_at(im.data, im.bytes_per_line * height)
+            if im.bytes_per_line != width * 4:
+                raw = b"".join(raw[y * im.bytes_per_line:y * im.bytes_per_line + width * 4] for y in range(height))
+        finally:
+            self.x.XFree(image.contents.data)
+            self.x.XFree(image)
+        rgb = bytearray(width * height * 3)
+        rgb[0::3], rgb[1::3], rgb[2::3] = raw[2::4], raw[1::4], raw[0::4]
+        return bytes(rgb)
+
+    def close(self):
+        self.x.XCloseDisplay(self.display)
 
 
 class Window:
@@ -171,6 +231,7 @@ class Game:
         os.makedirs(self.home)
         self.process = None
         self.last_shot = None
+        self._screen = None
         self._helpers = []
         self._log = None
         try:
@@ -206,6 +267,7 @@ class Game:
             "HOME": self.home,
             "LANG": "C.UTF-8",
         }
+        self._screen = ScreenReader(self.display)
         runtime = os.path.join(self.work, "runtime")
         os.makedirs(runtime, mode=0o700)
         openbox_env = dict(self.env, XDG_RUNTIME_DIR=runtime)
@@ -349,24 +411,14 @@ class Game:
 
     def shot(self, save_as=None):
         """Takes a screenshot; save_as keeps it as a PNG under shots/<test>/."""
-        for attempt in range(3):
-            started = time.monotonic()
-            done = subprocess.run(["import", "-silent", "-window", "root", "-depth", "8", "ppm:-"],
-                                  env=self.env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=30)
-            taken = time.monotonic()
-            header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", done.stdout)
-            if done.returncode == 0 and header:
-                width, height = int(header.group(1)), int(header.group(2))
-                pixels = done.stdout[header.end():]
-                if len(pixels) == width * height * 3:
-                    self.last_shot = Shot(width, height, pixels, started, taken)
-                    if save_as:
-                        self.last_shot.save(self._path(save_as))
-                    return self.last_shot
-            time.sleep(0.2)
-        raise Failure(f"could not take a screenshot: {done.stderr.decode(errors='replace')}")
+        started = time.monotonic()
+        rgb = self._screen.read(*self.screen)
+        self.last_shot = Shot(self.screen[0], self.screen[1], rgb, started, time.monotonic())
+        if save_as:
+            self.last_shot.save(self._path(save_as))
+        return self.last_shot
 
-    def wait_screen(self, what, probe, timeout=10, save_as=None):
+    def wait_screen(self, what, probe, timeout=30, save_as=None):
         """Takes screenshots until probe(shot) is true; returns that shot."""
         def attempt():
             shot = self.shot()
@@ -390,6 +442,9 @@ class Game:
         if self.process is not None and self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+        if self._screen is not None:
+            self._screen.close()
+            self._screen = None
         for helper in reversed(self._helpers):
             if helper.poll() is None:
                 helper.terminate()
@@ -457,6 +512,33 @@ def open_board(game, scale=1, save_as=None):
     return board, shot
 
 
+def board_pixels(shot, board, rect, scale=1):
+    """The raw pixels of a rectangle of the board, such as a label's."""
+    x, y, w, h = rect
+    return shot.pixels(board.x + x * scale, board.y + y * scale, w * scale, h * scale)
+
+
+def tick_of(shot, board, scale=1):
+    """What identifies the tick a screenshot shows: the countdown's pixels."""
+    return board_pixels(shot, board, COUNTDOWN_LABEL, scale)
+
+
+def watch_hit(game, board, hole, tick, scale=1):
+    """After a key or click meant for the target in hole, shown at tick:
+    takes screenshots until the hole shows the hit target (returns that
+    shot) or the next tick is on the screen first (returns None: the input
+    may still land, later, on whatever is there then). No clock is raced:
+    a slow machine only makes the wait longer."""
+    deadline = time.monotonic() + 60
+    while True:
+        check(time.monotonic() < deadline, "the board did not change for 60 s after an input")
+        shot = game.shot()
+        if hole_image(shot, board, hole, scale) == "hit":
+            return shot
+        if tick_of(shot, board, scale) != tick:
+            return None
+
+
 def difficulty_chosen(shot, board, index, scale=1):
     """Whether the mark of difficulty button index shows the target miniature."""
     x, y, w, h = DIFFICULTY_MARKS[index]
@@ -477,6 +559,28 @@ def click_hole(game, board, hole, scale=1):
 
 def keypad(hole):
     return f"KP_{hole}"
+
+
+def box_still_answers(game, box):
+    """Proves that every key sent before has been handled while box stayed:
+    Tab must move the focus to the box's other button and Shift+Tab back,
+    each seen on the screen, with no other window of the program coming up
+    (keys are handled in order, so a key sent earlier was handled by then)."""
+    def look(shot):
+        return shot.pixels(box.x, box.y, box.width, box.height)
+
+    def drawn():
+        check(any(w.id == box.id for w in game.find(box.name)), f"{box} went away")
+        # Painted (its text makes many colours) and the same in two shots running.
+        first, second = look(game.shot()), look(game.shot())
+        return first if first == second and len({first[i:i + 3] for i in range(0, len(first), 3)}) > 8 else None
+    before = wait_until(f"{box} drawn", drawn, 30)
+    game.key("Tab", to=box)
+    game.wait_screen(f"Tab to move the focus in {box}", lambda s: look(s) != before)
+    game.key("shift+Tab", to=box)
+    game.wait_screen(f"Shift+Tab to move the focus back in {box}", lambda s: look(s) == before)
+    others = [w for w in game.windows() if w.id != box.id and w.name != BOARD_TITLE]
+    check(not others, f"windows beside {box}: {others}")
 
 
 def quit_game(game, board, closes=True):

@@ -4,16 +4,45 @@
   test_startup.py PROGRAM yes   the display question answered Yes (Enter)
   test_startup.py PROGRAM no    answered No (Alt+N), then the OK box
 
+Escape answers neither Yes nor No: the question stays, nothing else comes
+up, and Yes still works.
+
 Either way the board then appears: 640 x 480, borderless, in the middle of
 the screen, with the nine empty holes at their places. Q, Yes, OK ends the
 program, which leaves the default table in date.dat beside itself.
+
+After No, an easy game is started and Q asks "やめちゃうの?": the game stands
+still while it asks, Escape answers nothing there either, and No lets the
+game go on. A game quit before its end is not ranked: the table stays the
+default one.
 """
 
 import os
 import sys
+import time
 
-from pyoko import (BOARD_SIZE, BOARD_TITLE, BLACK, DEFAULT_ROW, GREEN, HOLES, Game, check, holes,
-                   quit_game, read_scores, run)
+from pyoko import (BOARD_SIZE, BOARD_TITLE, BLACK, DEFAULT_ROW, GREEN, HOLES, Game, box_still_answers, check,
+                   choose_difficulty, holes, quit_game, read_scores, run, tick_of)
+
+
+def quit_question_while_playing(game, board):
+    """Q during an easy game, Escape, then No: the game waits for the answer
+    and goes on after it."""
+    choose_difficulty(game, board, "alt+e", 0)
+    game.key("s", to=board)
+    game.wait_screen("the first target", lambda s: "target" in holes(s, board).values())
+    game.key("q", to=board)
+    ask = game.wait_window("終了")
+    game.key("Escape", to=ask)
+    box_still_answers(game, ask)
+    check(game.find(BOARD_TITLE), "the board went away on Escape")
+    # Every earlier tick is drawn by now; three ticks' time must change nothing.
+    paused = tick_of(game.shot(), board)
+    time.sleep(3.0)
+    check(tick_of(game.shot("quit-question.png"), board) == paused, "the game went on while Q asked")
+    game.key("alt+n", to=ask)  # いいえ(&N)
+    game.wait_gone(ask)
+    game.wait_screen("the game to go on after No", lambda s: tick_of(s, board) != paused)
 
 
 def test(program, answer):
@@ -24,6 +53,9 @@ def test(program, answer):
         check(not game.find(BOARD_TITLE), "the board is shown before the display question is answered")
 
         if answer == "yes":
+            game.key("Escape", to=question)
+            box_still_answers(game, question)
+            check(not game.find(BOARD_TITLE), "the board is shown after Escape on the display question")
             game.key("Return", to=question)  # Yes is the default button
         else:
             game.key("alt+n", to=question)   # いいえ(&N)
@@ -53,6 +85,8 @@ def test(program, answer):
                 check(shot.pixel(board.x + cx + x, board.y + cy + y) == GREEN,
                       f"hole {hole}: ({x}, {y}) of its box is not green")
 
+        if answer == "no":
+            quit_question_while_playing(game, board)
         quit_game(game, board)
         check(game.wait_exit() == 0, "the program did not end normally")
         check(sorted(os.listdir(game.folder)) == ["date.dat", "pyokopon"],

@@ -1,0 +1,14 @@
+#include "platform/GreenField.h"
+
+#include <QPalette>
+#include <QWidget>
+
+void PaintOnField(QWidget* window)
+{
+    QPalette field = window->palette();
+    field.setColor(QPalette::Window, FieldGreen);
+    field.setColor(QPalette::WindowText, Qt::black);
+    field.setColor(QPalette::ButtonText, Qt::black);
+    window->setPalette(field);
+    window->setAutoFillBackground(true);
+}

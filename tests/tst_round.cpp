@@ -1,0 +1,213 @@
+#include "ScriptedRandom.h"
+
+#include "game/GameRound.h"
+
+#include <QTest>
+
+namespace {
+
+// A round whose random holes come from the list, started on a difficulty.
+GameRound StartedRound(QList<double> random, int difficulty = 0)
+{
+    GameRound round(std::make_unique<ScriptedRandom>(std::move(random)));
+    round.ChooseDifficulty(difficulty);
+    round.Start();
+    return round;
+}
+
+int IntervalOf(int difficulty)
+{
+    return 1000 - 250 * difficulty;
+}
+
+// Runs a script: T is a tick at the difficulty's interval, a digit a click on that hole.
+void Play(GameRound& round, const QString& actions, int interval = 1000)
+{
+    for (const QChar action : actions) {
+        if (action == u'T')
+            round.Tick(interval);
+        else
+            round.HitHole(action.digitValue());
+    }
+}
+
+} // namespace
+
+class RoundTest : public QObject {
+    Q_OBJECT
+private slots:
+    void scoring_data();
+    void scoring();
+    void gameLength_data();
+    void gameLength();
+    void nothingMovesWithoutRunningGame_data();
+    void nothingMovesWithoutRunningGame();
+    void difficultyCountsFromTheNextStart();
+    void startDuringGameBeginsAfresh();
+};
+
+void RoundTest::scoring_data()
+{
+    QTest::addColumn<QString>("actions");
+    QTest::addColumn<qint32>("score");
+    QTest::addColumn<int>("lastResult");   // of the last click
+    const int hit = int(GameRound::HitResult::Hit);
+    const int again = int(GameRound::HitResult::AlreadyHit);
+    const int miss = int(GameRound::HitResult::Miss);
+    // The start picks hole 5 (not shown); the ticks then show holes 3, 3, 7.
+    QTest::newRow("unshown target is no hit") << "5" << 0 << again;
+    QTest::newRow("miss before the first tick") << "1" << -30 << miss;
+    QTest::newRow("first tick charges nothing") << "T" << 0 << -1;
+    QTest::newRow("unhit target costs five") << "TT" << -5 << -1;
+    QTest::newRow("hit") << "T3" << 30 << hit;
+    QTest::newRow("hit target is not charged") << "T3T" << 30 << hit;
+    QTest::newRow("second click on a hit") << "T33" << 30 << again;
+    QTest::newRow("miss after a hit") << "T31" << 0 << miss;
+    QTest::newRow("same hole twice can be hit twice") << "T3T3" << 60 << hit;
+    QTest::newRow("old hole after the target moved") << "TTT3" << -40 << miss;
+}
+
+void RoundTest::scoring()
+{
+    QFETCH(QString, actions);
+    QFETCH(qint32, score);
+    QFETCH(int, lastResult);
+    GameRound round = StartedRound(holes({5, 3, 3, 7}));
+    const QString before = actions.chopped(1);
+    Play(round, before);
+    const QChar last = actions.back();
+    if (last == u'T') {
+        round.Tick(1000);
+    } else {
+        QCOMPARE(int(round.HitHole(last.digitValue())), lastResult);
+    }
+    QCOMPARE(round.Score(), score);
+}
+
+void RoundTest::gameLength_data()
+{
+    QTest::addColumn<int>("difficulty");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<float>("finalElapsed");
+    QTest::addColumn<float>("leftAfterFirstTick");
+    QTest::newRow("easy") << 0 << 41 << 41.0f << 39.0f;
+    QTest::newRow("normal") << 1 << 54 << 40.5f << 39.25f;
+    QTest::newRow("difficult") << 2 << 81 << 40.5f << 39.5f;
+}
+
+void RoundTest::gameLength()
+{
+    QFETCH(int, difficulty);
+    QFETCH(int, ticks);
+    QFETCH(float, finalElapsed);
+    QFETCH(float, leftAfterFirstTick);
+    GameRound round = StartedRound(holes({5, 3, 7, 1, 9}), difficulty);
+    QCOMPARE(int(round.TickInterval()), IntervalOf(difficulty));
+    // Every target but the last is hit, and each third one is preceded by a miss.
+    for (int tick = 1; tick < ticks; ++tick) {
+        const GameRound::TickResult result = round.Tick(IntervalOf(difficulty));
+        QVERIFY(result.moved && !result.ended);
+        if (tick == 1)
+            QCOMPARE(round.SecondsLeft(), leftAfterFirstTick);
+        if (tick % 3 == 0)
+            QCOMPARE(round.HitHole(round.TargetHole() == 2 ? 4 : 2), GameRound::HitResult::Miss);
+        QCOMPARE(round.HitHole(round.TargetHole()), GameRound::HitResult::Hit);
+    }
+    QVERIFY(round.SecondsLeft() >= 0.0f);   // exactly 40 s does not end the game
+    const int lastFrom = round.TargetHole();
+    const GameRound::TickResult end = round.Tick(IntervalOf(difficulty));
+    QVERIFY(end.moved && end.ended);
+    QCOMPARE(end.clearedHole, lastFrom);
+    QVERIFY(!round.Playing());
+    QCOMPARE(round.Elapsed(), finalElapsed);
+    // The last target stays up, can no longer be hit and is never charged.
+    const qint32 expected = (ticks - 1) * 30 - ((ticks - 1) / 3) * 30;
+    QCOMPARE(round.Score(), expected);
+    QCOMPARE(round.HitHole(round.TargetHole()), GameRound::HitResult::Ignored);
+    QCOMPARE(round.Tick(IntervalOf(difficulty)).moved, false);
+    QCOMPARE(round.Score(), expected);
+    QVERIFY(round.TargetUp());
+}
+
+void RoundTest::nothingMovesWithoutRunningGame_data()
+{
+    QTest::addColumn<QString>("before");   // played before the still time
+    QTest::addColumn<bool>("paused");      // held by a pause rather than by no game
+    QTest::newRow("before the first start") << QString() << false;
+    QTest::newRow("paused during a game") << "T3T" << true;
+    QTest::newRow("paused with no game") << QString() << true;
+}
+
+void RoundTest::nothingMovesWithoutRunningGame()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, paused);
+    GameRound round(std::make_unique<ScriptedRandom>(holes({5, 3, 7, 1})));
+    const bool running = !before.isEmpty();
+    if (running) {
+        round.ChooseDifficulty(0);
+        round.Start();
+        Play(round, before);
+    }
+    if (paused)
+        round.Pause();
+    const int hole = round.TargetHole();
+    const float elapsed = round.Elapsed();
+    const qint32 score = round.Score();
+    const bool up = round.TargetUp();
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(round.Tick(1000).moved, false);
+        QCOMPARE(round.HitHole(i + 1), GameRound::HitResult::Ignored);
+    }
+    QCOMPARE(round.TargetHole(), hole);
+    QCOMPARE(round.Elapsed(), elapsed);
+    QCOMPARE(round.Score(), score);
+    QCOMPARE(round.TargetUp(), up);
+    if (paused)
+        round.Resume();
+    QCOMPARE(round.Playing(), running);
+    // A resumed game goes on where it stood: the next tick charges the unhit target.
+    if (running) {
+        round.Tick(1000);
+        QCOMPARE(round.Elapsed(), elapsed + 1.0f);
+        QCOMPARE(round.Score(), score - 5);
+    }
+}
+
+void RoundTest::difficultyCountsFromTheNextStart()
+{
+    GameRound round = StartedRound(holes({5}), 0);
+    round.Tick(1000);
+    round.ChooseDifficulty(2);
+    QCOMPARE(round.TickInterval(), qint16(500));
+    // The running game is paced by its timer, which keeps the old interval.
+    round.Tick(1000);
+    QCOMPARE(round.Elapsed(), 2.0f);
+    QVERIFY(round.Start());
+    QCOMPARE(round.Elapsed(), 0.0f);
+
+    GameRound unchosen(std::make_unique<ScriptedRandom>(holes({5})));
+    QVERIFY(!unchosen.Start());
+    QVERIFY(!unchosen.Playing());
+    QCOMPARE(unchosen.TargetHole(), 0);
+    QCOMPARE(unchosen.TickInterval(), qint16(0));
+}
+
+void RoundTest::startDuringGameBeginsAfresh()
+{
+    GameRound round = StartedRound(holes({5, 3, 7, 2, 8}));
+    Play(round, "T3TT1");
+    QVERIFY(round.Score() != 0);
+    QVERIFY(round.Start());
+    QCOMPARE(round.Score(), 0);
+    QCOMPARE(round.Elapsed(), 0.0f);
+    QVERIFY(!round.TargetUp());
+    QVERIFY(round.Playing());
+    QCOMPARE(round.TargetHole(), 8);   // drawn afresh
+    // The first tick of the new game charges nothing.
+    round.Tick(1000);
+    QCOMPARE(round.Score(), 0);
+}
+
+QTEST_GUILESS_MAIN(RoundTest)
+#include "tst_round.moc"
