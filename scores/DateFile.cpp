@@ -685,8 +685,10 @@ bool Save(const QString& path, const QByteArray& bytes, QString* why)
     if (replacesFile) {
         // Root saving a player's file leaves it the player's; others cannot
         // give a file away, and the new file is then theirs.
-        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
-            (void)::fchown(file.get(), old.st_uid, old.st_gid);
+        if ((old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+            && ::fchown(file.get(), old.st_uid, old.st_gid) != 0) {
+            // Not allowed to give it away: the new file stays the saver's.
+        }
     }
     bool written = WriteAllTo(file.get(), bytes.constData(), bytes.size())
         && (!replacesFile || ::fchmod(file.get(), old.st_mode & 07777) == 0) && ::fsync(file.get()) == 0;
