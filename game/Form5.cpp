@@ -152,7 +152,7 @@ void Form5::whilePaused(const std::function<void()>& command)
 
 void Form5::Form_Load()
 {
-    dataPath_ = DataPath(programFolder_);
+    store_.SetPath(DataPath(programFolder_));
     round_.SeedRandom();
     for (int hole = 1; hole <= 9; ++hole)
         showImage(hole, Picture2[4]);
@@ -309,14 +309,13 @@ void Form5::showDamage(const std::optional<HighScoreDamage>& damage)
     if (!damage)
         return;
     // A damaged file has been copied aside before any save writes over it.
-    MsgBox(damage->notAFile ? NotAFileMessage(dataPath_, damage->problem)
-                            : DamagedFileMessage(dataPath_, damage->problem, damage->copyPath),
+    MsgBox(damage->notAFile ? NotAFileMessage(store_.Path(), damage->problem)
+                            : DamagedFileMessage(store_.Path(), damage->problem, damage->copyPath),
            MsgButtons::OK, MsgIcon::Information, {});
 }
 
 void Form5::LoadHighScores()
 {
-    store_.SetPath(dataPath_);
     showDamage(store_.Load());
     Label5->setText(PlainNumberText(Table().Row(1).score));
 }
@@ -327,7 +326,7 @@ void Form5::SaveHighScores()
         const HighScoreSave save = store_.Save();
         showDamage(save.damage);
         if (save.saved
-            || MsgBox(SaveFailedMessage(dataPath_, save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
+            || MsgBox(SaveFailedMessage(store_.Path(), save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
                 != MsgResult::Retry)
             break;
     }

@@ -56,7 +56,7 @@ public:
 
     const GameRound& Round() const { return round_; }
     const HighScoreTable& Table() const { return store_.Table(); }
-    const QString& DataFilePath() const { return dataPath_; }
+    const QString& DataFilePath() const { return store_.Path(); }
 
     // The window's own state, as the Space key toggles it.
     enum class DisplayState { Normal, Minimised, Maximised };
@@ -92,8 +92,7 @@ private:
 
     QString programFolder_;
     GameRound round_;
-    HighScoreStore store_;   // date.dat, shared with other copies of the game
-    QString dataPath_;       // the full path of date.dat
+    HighScoreStore store_;   // date.dat, its path and table, shared with other copies of the game
     bool unloaded_ = false;
     QPointer<Form3> form3_;  // loaded, or null once its OK has unloaded it
 };
