@@ -96,8 +96,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     // Ties the windows to the installed desktop entry, which carries the product name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pyokopon.Pyokopon"));
-    SetUpFonts();
-    ShowRunTimeErrorsInABox();
+    setUpFonts();
+    showRunTimeErrorsInABox();
 
     QPointer<Form5> board = new Form5;
     board->setAttribute(Qt::WA_DeleteOnClose);

@@ -53,7 +53,7 @@ Form5::Form5(const QString& programFolder)
     setWindowTitle(QStringLiteral("ぴょこぽん"));
     setWindowIcon(QIcon(QStringLiteral(":/pyokopon.ico")));
     setFixedSize(640, 480);
-    PaintOnField(this);
+    paintOnField(this);
     buildControls();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
@@ -72,21 +72,21 @@ Form5::~Form5() = default;
 
 void Form5::buildControls()
 {
-    Label4 = PlaceLabel(new QLabel(this), Twips(960, 0, 5655, 1335), {}, UiFont(27.75, true));
-    Label7 = PlaceLabel(new QLabel(this), Twips(7680, 120, 975, 255), QStringLiteral("現在のトップ"),
+    Label4 = placeLabel(new QLabel(this), twips(960, 0, 5655, 1335), {}, uiFont(27.75, true));
+    Label7 = placeLabel(new QLabel(this), twips(7680, 120, 975, 255), QStringLiteral("現在のトップ"),
                         QApplication::font());
-    Label5 = PlaceLabel(new QLabel(this), Twips(7080, 480, 2295, 735), {}, UiFont(24));
+    Label5 = placeLabel(new QLabel(this), twips(7080, 480, 2295, 735), {}, uiFont(24));
     Label5->setToolTip(QStringLiteral("ハイスコア"));
-    Label1 = PlaceLabel(new QLabel(this), Twips(7320, 1440, 1935, 615), {}, UiFont(24));
+    Label1 = placeLabel(new QLabel(this), twips(7320, 1440, 1935, 615), {}, uiFont(24));
     Label1->setToolTip(QStringLiteral("現在の点数"));
-    Label6 = PlaceLabel(new ClickLabel(this), Twips(7200, 2280, 2175, 615), QStringLiteral("バージョン情報"),
-                        UiFont(15.75, true));
-    Label8 = PlaceLabel(new ClickLabel(this), Twips(7080, 3120, 2295, 495), QStringLiteral("ハイスコア"),
-                        UiFont(21.75), Qt::AlignHCenter);
-    Label2 = PlaceLabel(new ClickLabel(this), Twips(6840, 5280, 2535, 615), QStringLiteral("スタート!!!"),
-                        UiFont(24, false, true), Qt::AlignHCenter);
-    Label3 = PlaceLabel(new ClickLabel(this), Twips(6960, 6120, 2415, 615), QStringLiteral("終了"),
-                        UiFont(24, true), Qt::AlignHCenter);
+    Label6 = placeLabel(new ClickLabel(this), twips(7200, 2280, 2175, 615), QStringLiteral("バージョン情報"),
+                        uiFont(15.75, true));
+    Label8 = placeLabel(new ClickLabel(this), twips(7080, 3120, 2295, 495), QStringLiteral("ハイスコア"),
+                        uiFont(21.75), Qt::AlignHCenter);
+    Label2 = placeLabel(new ClickLabel(this), twips(6840, 5280, 2535, 615), QStringLiteral("スタート!!!"),
+                        uiFont(24, false, true), Qt::AlignHCenter);
+    Label3 = placeLabel(new ClickLabel(this), twips(6960, 6120, 2415, 615), QStringLiteral("終了"),
+                        uiFont(24, true), Qt::AlignHCenter);
     connect(Label2, &ClickLabel::clicked, this, &Form5::Label2_Click);
     connect(Label3, &ClickLabel::clicked, this, &Form5::Label3_Click);
     connect(Label6, &ClickLabel::clicked, this, &Form5::Label6_Click);
@@ -96,7 +96,7 @@ void Form5::buildControls()
                                  QStringLiteral("難しい設定 (&D)")};
     for (int index = 0; index < 3; ++index) {
         QRadioButton* option = new QRadioButton(captions[index], this);
-        option->setGeometry(Twips(7320, 3960 + 360 * index, 1695, 345));
+        option->setGeometry(twips(7320, 3960 + 360 * index, 1695, 345));
         // The miniatures stand in for the round mark: an empty hole, or the target once chosen.
         option->setStyleSheet(QStringLiteral(
             "QRadioButton { background-color: %1; color: black; spacing: 3px; }"
@@ -118,7 +118,7 @@ void Form5::buildControls()
     // The stock images wait right of the client area, where they are never seen.
     auto holder = [this](int top, const QString& image) {
         QLabel* box = new QLabel(this);
-        box->setGeometry(Twips(9720, top, 135, 135));
+        box->setGeometry(twips(9720, top, 135, 135));
         box->setPixmap(QPixmap(image));
         return box;
     };
@@ -127,9 +127,9 @@ void Form5::buildControls()
     Picture4 = holder(480, QStringLiteral(":/hole_hit.gif"));
 }
 
-void Form5::SetRandomSource(std::unique_ptr<RandomSource> source)
+void Form5::setRandomSource(std::unique_ptr<RandomSource> source)
 {
-    round_.SetRandomSource(std::move(source));
+    round_.setRandomSource(std::move(source));
 }
 
 void Form5::showImage(int hole, const QLabel* holder)
@@ -140,58 +140,58 @@ void Form5::showImage(int hole, const QLabel* holder)
 
 void Form5::showScore()
 {
-    Label1->setText(SignedNumberText(round_.Score()));
+    Label1->setText(signedNumberText(round_.score()));
 }
 
 void Form5::whilePaused(const std::function<void()>& command)
 {
-    round_.Pause();
+    round_.pause();
     command();
-    round_.Resume();
+    round_.resume();
 }
 
 void Form5::Form_Load()
 {
-    store_.SetPath(DataPath(programFolder_));
-    round_.SeedRandom();
+    store_.setPath(dataPath(programFolder_));
+    round_.seedRandom();
     for (int hole = 1; hole <= 9; ++hole)
         showImage(hole, Picture2[4]);
     LoadHighScores();
-    if (MsgBox(QStringLiteral("ディスプレイの解像度は640×480ですか?"), MsgButtons::YesNo, MsgIcon::Question, {})
+    if (messageBox(QStringLiteral("ディスプレイの解像度は640×480ですか?"), MsgButtons::YesNo, MsgIcon::Question, {})
         != MsgResult::Yes) {
-        MsgBox(QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"), MsgButtons::OK,
+        messageBox(QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"), MsgButtons::OK,
                MsgIcon::Information, {});
     }
 }
 
 void Form5::Option1_Click(int Index)
 {
-    round_.ChooseDifficulty(Index);
+    round_.chooseDifficulty(Index);
 }
 
 void Form5::Label2_Click()
 {
     for (int hole = 1; hole <= 9; ++hole)
         showImage(hole, Picture2[4]);
-    if (!round_.Start()) {
-        MsgBox(QStringLiteral("難易度を指定してください"), MsgButtons::OK, MsgIcon::None, {});
+    if (!round_.start()) {
+        messageBox(QStringLiteral("難易度を指定してください"), MsgButtons::OK, MsgIcon::None, {});
         return;
     }
     Label4->setText(QStringLiteral("スタート!!"));
     showScore();
     // Setting the interval restarts the timer: the first tick comes one interval from now.
-    Timer1->setInterval(round_.TickInterval());
+    Timer1->setInterval(round_.tickInterval());
 }
 
 void Form5::Timer1_Timer()
 {
-    const GameRound::TickResult tick = round_.Tick(Timer1->interval());
+    const GameRound::TickResult tick = round_.tick(Timer1->interval());
     if (!tick.moved)
         return;
     showImage(tick.clearedHole, Picture2[4]);
-    showImage(round_.TargetHole(), Picture2[1]);
+    showImage(round_.targetHole(), Picture2[1]);
     showScore();
-    Label4->setText(QStringLiteral("あと ") + SignedNumberText(round_.SecondsLeft()) + QStringLiteral("秒"));
+    Label4->setText(QStringLiteral("あと ") + signedNumberText(round_.secondsLeft()) + QStringLiteral("秒"));
     if (tick.ended) {
         Label4->setText(QStringLiteral("終了!!"));
         RankFinishedGame();
@@ -200,7 +200,7 @@ void Form5::Timer1_Timer()
 
 void Form5::Picture1_Click(int Index)
 {
-    const GameRound::HitResult result = round_.HitHole(Index);
+    const GameRound::HitResult result = round_.hitHole(Index);
     if (result == GameRound::HitResult::Ignored)
         return;
     if (result == GameRound::HitResult::Hit)
@@ -212,7 +212,7 @@ bool Form5::Form_KeyDown(int KeyCode, int /*Shift*/)
 {
     switch (KeyCode) {
     case VirtualKey::Space:
-        SetDisplayState(CurrentDisplayState() == DisplayState::Minimised ? DisplayState::Normal
+        setDisplayState(displayState() == DisplayState::Minimised ? DisplayState::Normal
                                                                          : DisplayState::Minimised);
         return true;
     case VirtualKey::H:
@@ -240,9 +240,9 @@ bool Form5::Form_KeyDown(int KeyCode, int /*Shift*/)
 void Form5::Label3_Click()
 {
     whilePaused([this] {
-        if (MsgBox(QStringLiteral("やめちゃうの?"), MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("終了"))
+        if (messageBox(QStringLiteral("やめちゃうの?"), MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("終了"))
             == MsgResult::Yes) {
-            MsgBox(QStringLiteral("バイバイ!"), MsgButtons::OK, MsgIcon::None, QStringLiteral("終了"));
+            messageBox(QStringLiteral("バイバイ!"), MsgButtons::OK, MsgIcon::None, QStringLiteral("終了"));
             close();
         }
     });
@@ -262,7 +262,7 @@ void Form5::FillHighScoreWindow()
         form3_ = new Form3;
         connect(form3_, &Form3::unloaded, this, [this] { form3_ = nullptr; });
     }
-    form3_->Fill(Table());
+    form3_->fill(table());
 }
 
 Form3* Form5::HighScoreWindow() const
@@ -283,16 +283,16 @@ void Form5::Label8_Click()
 
 void Form5::RankFinishedGame()
 {
-    const std::optional<int> row = store_.Place(round_.Score());
+    const std::optional<int> row = store_.Place(round_.score());
     if (!row)
         return;
     if (*row == 1)
-        Label5->setText(PlainNumberText(round_.Score())); // a new best, shown before the name is asked
+        Label5->setText(plainNumberText(round_.score())); // a new best, shown before the name is asked
     QPointer<Form4> entry = new Form4;
     entry->exec();
     const QString EntryName = entry->Text1->text();
     delete entry;
-    store_.Fill(HighScoreRow{CheckedNarrow16(round_.Score()), LevelLabel(round_.TickInterval()), EntryName});
+    store_.fill(HighScoreRow{checkedNarrow16(round_.score()), levelLabel(round_.tickInterval()), EntryName});
     // The name is on disk before the table is shown, and the table shows
     // what other copies saved meanwhile.
     SaveHighScores();
@@ -309,36 +309,36 @@ void Form5::showDamage(const std::optional<HighScoreDamage>& damage)
     if (!damage)
         return;
     // A damaged file has been copied aside before any save writes over it.
-    MsgBox(damage->notAFile ? NotAFileMessage(store_.Path(), damage->problem)
-                            : DamagedFileMessage(store_.Path(), damage->problem, damage->copyPath),
+    messageBox(damage->notAFile ? NotAFileMessage(store_.path(), damage->problem)
+                            : DamagedFileMessage(store_.path(), damage->problem, damage->copyPath),
            MsgButtons::OK, MsgIcon::Information, {});
 }
 
 void Form5::LoadHighScores()
 {
-    showDamage(store_.Load());
-    Label5->setText(PlainNumberText(Table().Row(1).score));
+    showDamage(store_.load());
+    Label5->setText(plainNumberText(table().row(1).score));
 }
 
 void Form5::SaveHighScores()
 {
     for (;;) {
-        const HighScoreSave save = store_.Save();
+        const HighScoreSave save = store_.save();
         showDamage(save.damage);
         if (save.saved
-            || MsgBox(SaveFailedMessage(store_.Path(), save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
+            || messageBox(SaveFailedMessage(store_.path(), save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
                 != MsgResult::Retry)
             break;
     }
     // The save may have brought in rows that other copies saved.
-    Label5->setText(PlainNumberText(Table().Row(1).score));
+    Label5->setText(plainNumberText(table().row(1).score));
     if (form3_)
         FillHighScoreWindow();
 }
 
 bool Form5::SaveHighScoresWithoutAsking()
 {
-    return store_.Save().saved;
+    return store_.save().saved;
 }
 
 void Form5::Form_Unload()
@@ -346,7 +346,7 @@ void Form5::Form_Unload()
     SaveHighScores();
 }
 
-Form5::DisplayState Form5::CurrentDisplayState() const
+Form5::DisplayState Form5::displayState() const
 {
     const Qt::WindowStates state = windowState();
     if (state & Qt::WindowMinimized)
@@ -356,7 +356,7 @@ Form5::DisplayState Form5::CurrentDisplayState() const
     return DisplayState::Normal;
 }
 
-void Form5::SetDisplayState(DisplayState state)
+void Form5::setDisplayState(DisplayState state)
 {
     switch (state) {
     case DisplayState::Minimised: setWindowState(Qt::WindowMinimized); break;

@@ -29,7 +29,7 @@ public:
     explicit Form5(const QString& programFolder = {});
     ~Form5() override;
 
-    void SetRandomSource(std::unique_ptr<RandomSource> source);
+    void setRandomSource(std::unique_ptr<RandomSource> source);
 
     void Form_Load();
     void Form_Unload();
@@ -54,14 +54,14 @@ public:
     void FillHighScoreWindow();
     Form3* HighScoreWindow() const;
 
-    const GameRound& Round() const { return round_; }
-    const HighScoreTable& Table() const { return store_.Table(); }
-    const QString& DataFilePath() const { return store_.Path(); }
+    const GameRound& round() const { return round_; }
+    const HighScoreTable& table() const { return store_.table(); }
+    const QString& dataFilePath() const { return store_.path(); }
 
     // The window's own state, as the Space key toggles it.
     enum class DisplayState { Normal, Minimised, Maximised };
-    DisplayState CurrentDisplayState() const;
-    void SetDisplayState(DisplayState state);
+    DisplayState displayState() const;
+    void setDisplayState(DisplayState state);
 
     // Controls, under their own names and indexes.
     QLabel* Label1 = nullptr;        // score of the current game

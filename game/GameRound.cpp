@@ -13,28 +13,28 @@ GameRound::GameRound(std::unique_ptr<RandomSource> random)
 GameRound::GameRound(GameRound&&) noexcept = default;
 GameRound::~GameRound() = default;
 
-void GameRound::SetRandomSource(std::unique_ptr<RandomSource> random)
+void GameRound::setRandomSource(std::unique_ptr<RandomSource> random)
 {
     random_ = std::move(random);
 }
 
-void GameRound::SeedRandom()
+void GameRound::seedRandom()
 {
-    random_->SeedFromTimeOfDay();
+    random_->seedFromTimeOfDay();
 }
 
 quint8 GameRound::randomHole()
 {
-    const double r = random_->Next();
+    const double r = random_->next();
     return static_cast<quint8>(std::floor(r * 9 + 1));
 }
 
-void GameRound::ChooseDifficulty(int index)
+void GameRound::chooseDifficulty(int index)
 {
-    tickInterval_ = CheckedNarrow16(1000 - 250 * qint64(index));
+    tickInterval_ = checkedNarrow16(1000 - 250 * qint64(index));
 }
 
-bool GameRound::Start()
+bool GameRound::start()
 {
     if (tickInterval_ == 0)
         return false;
@@ -46,12 +46,12 @@ bool GameRound::Start()
     return true;
 }
 
-GameRound::TickResult GameRound::Tick(int timerInterval)
+GameRound::TickResult GameRound::tick(int timerInterval)
 {
     if (!playing_)
         return {};
     if (targetUp_)
-        score_ = CheckedAdd32(score_, -5);
+        score_ = checkedAdd32(score_, -5);
     TickResult result;
     result.moved = true;
     result.clearedHole = targetHole_;
@@ -66,28 +66,28 @@ GameRound::TickResult GameRound::Tick(int timerInterval)
     return result;
 }
 
-GameRound::HitResult GameRound::HitHole(int hole)
+GameRound::HitResult GameRound::hitHole(int hole)
 {
     if (!playing_)
         return HitResult::Ignored;
     if (hole != targetHole_) {
-        score_ = CheckedAdd32(score_, -30);
+        score_ = checkedAdd32(score_, -30);
         return HitResult::Miss;
     }
     if (!targetUp_)
         return HitResult::AlreadyHit;
     targetUp_ = false;
-    score_ = CheckedAdd32(score_, 30);
+    score_ = checkedAdd32(score_, 30);
     return HitResult::Hit;
 }
 
-void GameRound::Pause()
+void GameRound::pause()
 {
     wasPlaying_ = playing_;
     playing_ = false;
 }
 
-void GameRound::Resume()
+void GameRound::resume()
 {
     playing_ = wasPlaying_;
 }

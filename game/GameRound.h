@@ -14,22 +14,22 @@ class GameRound {
 public:
     static constexpr float GameSeconds = 40.0f;
 
-    // The source gives the random holes; it is seeded by SeedRandom.
+    // The source gives the random holes; it is seeded by seedRandom.
     explicit GameRound(std::unique_ptr<RandomSource> random);
     GameRound(GameRound&&) noexcept;
     ~GameRound();
 
-    void SetRandomSource(std::unique_ptr<RandomSource> random);
-    void SeedRandom();
+    void setRandomSource(std::unique_ptr<RandomSource> random);
+    void seedRandom();
 
     // 0 easy, 1 normal, 2 difficult: 1000, 750 or 500 ms between ticks. A
     // running game keeps its own pace; the choice counts from the next start.
-    void ChooseDifficulty(int index);
+    void chooseDifficulty(int index);
 
     // Begins a new game, abandoning a running one: score and time at zero,
     // the first hole drawn (not shown before the first tick). Returns false,
     // changing nothing, while no difficulty has been chosen.
-    bool Start();
+    bool start();
 
     struct TickResult {
         bool moved = false;    // false: no game runs, nothing changed
@@ -41,7 +41,7 @@ public:
     // a random hole and counts the interval as played time. The game ends
     // on the tick that takes the time strictly past 40 seconds; its target
     // stays up and is never charged.
-    TickResult Tick(int timerInterval);
+    TickResult tick(int timerInterval);
 
     enum class HitResult {
         Ignored,    // no game runs
@@ -50,23 +50,23 @@ public:
         Miss,       // -30
     };
     // 1 <= hole <= 9.
-    HitResult HitHole(int hole);
+    HitResult hitHole(int hole);
 
-    // Holds a running game still (ticks and clicks do nothing) until Resume,
+    // Holds a running game still (ticks and clicks do nothing) until resume,
     // which restores the state from before. Pauses do not nest.
-    void Pause();
-    void Resume();
+    void pause();
+    void resume();
 
-    qint32 Score() const { return score_; }
+    qint32 score() const { return score_; }
     // 1..9, the hole of the last target; 0 before the first start.
-    int TargetHole() const { return targetHole_; }
-    bool Playing() const { return playing_; }
-    bool TargetUp() const { return targetUp_; }
-    float Elapsed() const { return elapsed_; }
+    int targetHole() const { return targetHole_; }
+    bool playing() const { return playing_; }
+    bool targetUp() const { return targetUp_; }
+    float elapsed() const { return elapsed_; }
     // 40 less the played time, as a 32-bit float.
-    float SecondsLeft() const { return GameSeconds - elapsed_; }
+    float secondsLeft() const { return GameSeconds - elapsed_; }
     // 1000, 750 or 500; 0 until a difficulty is chosen.
-    qint16 TickInterval() const { return tickInterval_; }
+    qint16 tickInterval() const { return tickInterval_; }
 
 private:
     quint8 randomHole();

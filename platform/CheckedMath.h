@@ -7,23 +7,23 @@
 
 // Signed arithmetic that refuses to wrap. The std::optional forms report an
 // overflow as nullopt; the plain forms raise the run-time error.
-std::optional<qint32> TryAdd32(qint32 a, qint32 b);
-std::optional<qint16> TryNarrow16(qint64 value);
+std::optional<qint32> tryAdd32(qint32 a, qint32 b);
+std::optional<qint16> tryNarrow16(qint64 value);
 
-qint32 CheckedAdd32(qint32 a, qint32 b);
-qint16 CheckedNarrow16(qint64 value);
+qint32 checkedAdd32(qint32 a, qint32 b);
+qint16 checkedNarrow16(qint64 value);
 
 class QString;
 
 // Reports an error the program cannot go on from through the handler (by
 // default the text goes to standard error), then ends the program with a
 // non-zero status. A handler may show the error and return, or throw (tests).
-[[noreturn]] void RunTimeError(int code, const QString& what);
+[[noreturn]] void runTimeError(int code, const QString& what);
 using RunTimeErrorHandler = std::function<void(int code, const QString& what)>;
 // An empty handler restores the default.
-void SetRunTimeErrorHandler(RunTimeErrorHandler handler);
+void setRunTimeErrorHandler(RunTimeErrorHandler handler);
 
 // The text the player is shown: "実行時エラー '6':" and the cause.
-QString RunTimeErrorText(int code, const QString& what);
+QString runTimeErrorText(int code, const QString& what);
 
 constexpr int OverflowError = 6;

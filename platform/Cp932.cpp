@@ -9,7 +9,7 @@ const char* const CodePageName = "windows-31j";
 
 // The code page maps these bytes to other code points than the JIS
 // standard does; a name typed as the JIS form keeps its look this way.
-char32_t Cp932Twin(char32_t c)
+char32_t cp932Twin(char32_t c)
 {
     switch (c) {
     case U'\u301C': return U'\uFF5E';   // WAVE DASH -> FULLWIDTH TILDE, 81 60
@@ -25,12 +25,12 @@ char32_t Cp932Twin(char32_t c)
 
 } // namespace
 
-QByteArray EncodeCp932(const QString& text)
+QByteArray encodeCp932(const QString& text)
 {
     QString mapped;
     mapped.reserve(text.size());
     for (const QChar c : text)
-        mapped += QChar(char16_t(Cp932Twin(c.unicode())));   // all twins lie in the BMP
+        mapped += QChar(char16_t(cp932Twin(c.unicode())));   // all twins lie in the BMP
 
     QStringEncoder whole(CodePageName, QStringConverter::Flag::Stateless);
     QByteArray bytes = whole.encode(mapped);
@@ -52,7 +52,7 @@ QByteArray EncodeCp932(const QString& text)
     return bytes;
 }
 
-std::optional<QString> DecodeCp932(const QByteArray& bytes)
+std::optional<QString> decodeCp932(const QByteArray& bytes)
 {
     QStringDecoder decoder(CodePageName, QStringConverter::Flag::Stateless);
     if (!decoder.isValid())

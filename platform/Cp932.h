@@ -14,8 +14,8 @@
 // ‖ U+2016, − U+2212, ¢ U+00A2, £ U+00A3, ¬ U+00AC, — U+2014) are written as
 // the code page's own characters that look the same (81 60, 81 61, 81 7C,
 // 81 91, 81 92, 81 CA, 81 5C).
-QByteArray EncodeCp932(const QString& text);
+QByteArray encodeCp932(const QString& text);
 
 // nullopt when the bytes are not valid cp932, including a lead byte cut off
 // at the end.
-std::optional<QString> DecodeCp932(const QByteArray& bytes);
+std::optional<QString> decodeCp932(const QByteArray& bytes);

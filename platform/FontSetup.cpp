@@ -4,13 +4,13 @@
 
 #include <cmath>
 
-void SetUpFonts()
+void setUpFonts()
 {
     QFont::insertSubstitutions(UiFace, {QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic")});
-    QApplication::setFont(UiFont(9));
+    QApplication::setFont(uiFont(9));
 }
 
-QFont UiFont(double points, bool bold, bool italic)
+QFont uiFont(double points, bool bold, bool italic)
 {
     QFont font(UiFace);
     font.setPixelSize(int(std::lround(points * 4.0 / 3.0)));

@@ -3,7 +3,7 @@
 #include <QPalette>
 #include <QWidget>
 
-void PaintOnField(QWidget* window)
+void paintOnField(QWidget* window)
 {
     QPalette field = window->palette();
     field.setColor(QPalette::Window, FieldGreen);

@@ -8,4 +8,4 @@ class QWidget;
 inline const QColor FieldGreen(0, 255, 0);
 
 // Gives a window the green field as its background, with black text.
-void PaintOnField(QWidget* window);
+void paintOnField(QWidget* window);

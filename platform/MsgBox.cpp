@@ -95,7 +95,7 @@ MsgResult showReal(const MsgRequest& request)
 
 } // namespace
 
-MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title)
+MsgResult messageBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title)
 {
     const MsgRequest request{text, buttons, icon, title};
     if (answerer())
@@ -103,7 +103,7 @@ MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QS
     return showReal(request);
 }
 
-void SetMsgAnswerer(MsgAnswerer replacement)
+void setMessageAnswerer(MsgAnswerer replacement)
 {
     answerer() = std::move(replacement);
 }

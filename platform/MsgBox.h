@@ -18,8 +18,8 @@ struct MsgRequest {
 
 // Shows a modal message box and returns the button chosen. The title is
 // shown as given, also when it is empty.
-MsgResult MsgBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title);
+MsgResult messageBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title);
 
 // Replaces the real message box, for tests; an empty function restores it.
 using MsgAnswerer = std::function<MsgResult(const MsgRequest&)>;
-void SetMsgAnswerer(MsgAnswerer answerer);
+void setMessageAnswerer(MsgAnswerer answerer);

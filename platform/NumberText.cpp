@@ -9,19 +9,19 @@ QString withSignPlace(QString digits)
 
 } // namespace
 
-QString SignedNumberText(qint32 value)
+QString signedNumberText(qint32 value)
 {
     return withSignPlace(QString::number(value));
 }
 
-QString SignedNumberText(float value)
+QString signedNumberText(float value)
 {
     if (value == 0.0f)
         value = 0.0f; // a negative zero reads as " 0", not "-0"
     return withSignPlace(QString::number(double(value), 'g', 7));
 }
 
-QString PlainNumberText(qint32 value)
+QString plainNumberText(qint32 value)
 {
     return QString::number(value);
 }

@@ -8,7 +8,7 @@
 // rectangle, its text and font, and the text at the top of the rectangle
 // with the given horizontal alignment. Returns the label.
 template <class Label>
-Label* PlaceLabel(Label* label, const QRect& where, const QString& text, const QFont& font,
+Label* placeLabel(Label* label, const QRect& where, const QString& text, const QFont& font,
                   Qt::Alignment horizontal = Qt::AlignLeft)
 {
     label->setGeometry(where);

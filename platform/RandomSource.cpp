@@ -2,12 +2,12 @@
 
 #include <QTime>
 
-void RandomSource::SeedFromTimeOfDay()
+void RandomSource::seedFromTimeOfDay()
 {
     generator_.seed(static_cast<std::mt19937::result_type>(QTime::currentTime().msecsSinceStartOfDay()));
 }
 
-double RandomSource::Next()
+double RandomSource::next()
 {
     // generate_canonical may round up to 1.0 on some libraries; keep the half-open range.
     std::uniform_real_distribution<double> uniform(0.0, 1.0);

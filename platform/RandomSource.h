@@ -7,8 +7,8 @@
 class RandomSource {
 public:
     virtual ~RandomSource() = default;
-    virtual void SeedFromTimeOfDay();
-    virtual double Next();
+    virtual void seedFromTimeOfDay();
+    virtual double next();
 
 private:
     std::mt19937 generator_;

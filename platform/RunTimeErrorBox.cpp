@@ -5,9 +5,9 @@
 
 #include <QString>
 
-void ShowRunTimeErrorsInABox()
+void showRunTimeErrorsInABox()
 {
-    SetRunTimeErrorHandler([](int code, const QString& what) {
-        MsgBox(RunTimeErrorText(code, what), MsgButtons::OK, MsgIcon::Critical, QStringLiteral("ぴょこぽん"));
+    setRunTimeErrorHandler([](int code, const QString& what) {
+        messageBox(runTimeErrorText(code, what), MsgButtons::OK, MsgIcon::Critical, QStringLiteral("ぴょこぽん"));
     });
 }

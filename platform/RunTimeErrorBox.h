@@ -2,4 +2,4 @@
 
 // Makes every run-time error show in a critical message box, titled with the
 // program's name, before the program ends.
-void ShowRunTimeErrorsInABox();
+void showRunTimeErrorsInABox();

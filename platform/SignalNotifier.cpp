@@ -15,7 +15,7 @@ constexpr int Handled[] = {SIGTERM, SIGHUP, SIGINT};
 // [0] is written by the handler, [1] read by the notifier.
 int Pair[2] = {-1, -1};
 
-void WriteSignal(int signalNumber)
+void writeSignal(int signalNumber)
 {
     const int savedErrno = errno;
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
@@ -25,7 +25,7 @@ void WriteSignal(int signalNumber)
     errno = savedErrno;
 }
 
-void SetHandler(void (*handler)(int))
+void setHandler(void (*handler)(int))
 {
     struct sigaction action {};
     action.sa_handler = handler;
@@ -48,14 +48,14 @@ SignalNotifier::SignalNotifier(QObject* parent)
     }
     notifier_ = new QSocketNotifier(Pair[1], QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &SignalNotifier::readPending);
-    SetHandler(WriteSignal);
+    setHandler(writeSignal);
 }
 
 SignalNotifier::~SignalNotifier()
 {
     if (Pair[0] < 0)
         return;
-    SetHandler(SIG_DFL);
+    setHandler(SIG_DFL);
     delete notifier_;
     ::close(Pair[0]);
     ::close(Pair[1]);

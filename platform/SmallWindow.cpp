@@ -33,9 +33,9 @@ SmallWindow::SmallWindow(const Layout& layout)
 {
     setFixedSize(layout.client);
     setWindowTitle(layout.title);
-    PaintOnField(this);
+    paintOnField(this);
 
-    OkLabel = PlaceLabel(new ClickLabel(this), layout.okLabel, QStringLiteral("OK"), UiFont(21.75), Qt::AlignHCenter);
+    OkLabel = placeLabel(new ClickLabel(this), layout.okLabel, QStringLiteral("OK"), uiFont(21.75), Qt::AlignHCenter);
 
     Command1 = new QPushButton(QStringLiteral("Command1"), this);
     Command1->setGeometry(layout.command);
@@ -50,7 +50,7 @@ void SmallWindow::reject()
     Command1_Click();
 }
 
-void SmallWindow::Unload()
+void SmallWindow::unload()
 {
     unloading_ = true;
     setAttribute(Qt::WA_DeleteOnClose);

@@ -36,7 +36,7 @@ public:
 
     // Closes and destroys the window. Closing (not just hiding) lets the
     // program end when this was its last window.
-    void Unload();
+    void unload();
 
 protected:
     // The window manager's close runs the OK action instead of closing.

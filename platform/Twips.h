@@ -5,7 +5,7 @@
 // Layouts are designed in twips, 15 to a pixel at 96 dots per inch.
 constexpr int TwipsPerPixel = 15;
 
-constexpr QRect Twips(int left, int top, int width, int height)
+constexpr QRect twips(int left, int top, int width, int height)
 {
     return QRect(left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel);
 }

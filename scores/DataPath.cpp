@@ -16,7 +16,7 @@ QString InFolder(const QString& folder)
 
 } // namespace
 
-QString DataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileExistsThere,
+QString dataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileExistsThere,
                     const QString& appDataFolder)
 {
     if (!fileExistsThere && !exeFolderWritable && !appDataFolder.isEmpty())
@@ -24,12 +24,12 @@ QString DataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileE
     return InFolder(exeFolder);
 }
 
-QString DataPath(const QString& exeFolder)
+QString dataPath(const QString& exeFolder)
 {
     const bool exists = QFileInfo::exists(InFolder(exeFolder));
     const bool writable = QFileInfo(exeFolder).isWritable();
     const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString path = DataPathFor(exeFolder, writable, exists, appData);
+    const QString path = dataPathFor(exeFolder, writable, exists, appData);
     if (path != InFolder(exeFolder))
         QDir().mkpath(appData);
     return path;

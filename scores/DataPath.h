@@ -8,10 +8,10 @@ class QString;
 // folder. An empty appDataFolder (none could be determined) keeps the
 // executable's folder, where the save will fail and say so.
 // Folders may be given with native separators; the result uses "/".
-QString DataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileExistsThere,
+QString dataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileExistsThere,
                     const QString& appDataFolder);
 
-// DataPathFor with its inputs taken from the file system and
+// dataPathFor with its inputs taken from the file system and
 // QStandardPaths::AppDataLocation; creates that folder when it is the one
 // chosen.
-QString DataPath(const QString& exeFolder);
+QString dataPath(const QString& exeFolder);

@@ -84,7 +84,7 @@ public:
     int badLine() const { return linesDone_ + 1; }   // where the stop is
 
 private:
-    bool Fill(qsizetype wanted);
+    bool fill(qsizetype wanted);
 
     QIODevice& device_;
     const qsizetype pieceBytes_;
@@ -95,7 +95,7 @@ private:
     Stop stop_ = Stop::None;
 };
 
-bool TextSource::Fill(qsizetype wanted)
+bool TextSource::fill(qsizetype wanted)
 {
     while (buffer_.size() < wanted && !ended_) {
         const qsizetype had = buffer_.size();
@@ -113,7 +113,7 @@ bool TextSource::Append(QString& text)
 {
     if (stop_ != Stop::None)
         return false;
-    if (!Fill(pieceBytes_ + 1)) {
+    if (!fill(pieceBytes_ + 1)) {
         stop_ = Stop::ReadError;
         return false;
     }
@@ -145,7 +145,7 @@ bool TextSource::Append(QString& text)
     }
 
     const QByteArrayView piece(bytes, cut);
-    std::optional<QString> decoded = DecodeCp932(piece.toByteArray());
+    std::optional<QString> decoded = decodeCp932(piece.toByteArray());
     qsizetype good = cut;
     if (!decoded) {
         // The longest run of characters that decodes: a run is valid exactly
@@ -154,13 +154,13 @@ bool TextSource::Append(QString& text)
         std::size_t low = 0, high = ends.size();   // characters 1..low are good; character high + 1 is bad
         while (low < high) {
             const std::size_t mid = (low + high + 1) / 2;
-            if (DecodeCp932(piece.first(ends[mid - 1]).toByteArray()))
+            if (decodeCp932(piece.first(ends[mid - 1]).toByteArray()))
                 low = mid;
             else
                 high = mid - 1;
         }
         good = low == 0 ? 0 : ends[low - 1];
-        decoded = DecodeCp932(piece.first(good).toByteArray());
+        decoded = decodeCp932(piece.first(good).toByteArray());
         stop_ = Stop::NotCp932;
     }
     linesDone_ += LineEndsIn(piece.first(good));
@@ -413,7 +413,7 @@ HighScoreLoad Parse(TextSource& source)
                 return load;
             }
         }
-        load.table.SetRow(row, HighScoreRow{score, fields[1].text, fields[2].text});
+        load.table.setRow(row, HighScoreRow{score, fields[1].text, fields[2].text});
         load.rowsRead = row;
     }
     return load;
@@ -647,7 +647,7 @@ bool SaveInPlace(const QByteArray& name, const QByteArray& bytes, QString* why)
     return true;
 }
 
-bool Save(const QString& path, const QByteArray& bytes, QString* why)
+bool save(const QString& path, const QByteArray& bytes, QString* why)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat old {};
@@ -736,12 +736,12 @@ QByteArray WriteHighScores(const HighScoreTable& table)
     const QLatin1String lineEnd("\r\n");
     QString text;
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        const HighScoreRow& content = table.Row(row);
+        const HighScoreRow& content = table.row(row);
         text += QString::number(content.score) + lineEnd;
         text += Quoted(content.level) + lineEnd;
         text += Quoted(content.name) + lineEnd;
     }
-    return EncodeCp932(text);
+    return encodeCp932(text);
 }
 
 HighScoreLoad LoadHighScoresFile(const QString& path)
@@ -810,7 +810,7 @@ QString KeepDamagedCopy(const QString& path)
 bool SaveHighScoresFile(const QString& path, const HighScoreTable& table, QString* reason)
 {
     QString why;
-    const bool saved = Save(path, WriteHighScores(table), &why);
+    const bool saved = save(path, WriteHighScores(table), &why);
     if (!saved && reason)
         *reason = why;
     return saved;

@@ -14,10 +14,10 @@ namespace {
 
 const SmallWindow::Layout Form3Layout{
     QSize(585, 377),
-    Twips(0, 0, 8775, 5655),
-    Twips(240, 3240, 1815, 735),
-    Twips(240, 3360, 1815, 615),
-    Twips(9120, 1560, 255, 495),
+    twips(0, 0, 8775, 5655),
+    twips(240, 3240, 1815, 735),
+    twips(240, 3360, 1815, 615),
+    twips(9120, 1560, 255, 495),
     QStringLiteral("Form3"),
 };
 
@@ -29,12 +29,12 @@ Form3::Form3()
     Label6 = OkLabel;
     connect(Label6, &ClickLabel::clicked, this, &Form3::Label6_Click);
 
-    Label5 = PlaceLabel(new QLabel(this), Twips(120, 1200, 1935, 615), QStringLiteral("ハイスコア"), UiFont(21.75),
+    Label5 = placeLabel(new QLabel(this), twips(120, 1200, 1935, 615), QStringLiteral("ハイスコア"), uiFont(21.75),
                         Qt::AlignHCenter);
 
     // A cell shows its text from the left and cuts it at its own right edge.
     auto cell = [this](int left, int row, int width) {
-        QLabel* label = PlaceLabel(new QLabel(this), Twips(left, 480 * row, width, 495), {}, UiFont(18));
+        QLabel* label = placeLabel(new QLabel(this), twips(left, 480 * row, width, 495), {}, uiFont(18));
         label->setTextFormat(Qt::PlainText);
         return label;
     };
@@ -45,19 +45,19 @@ Form3::Form3()
     }
 }
 
-void Form3::Fill(const HighScoreTable& table)
+void Form3::fill(const HighScoreTable& table)
 {
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        Label1[row]->setText(PlainNumberText(table.Row(row).score));
-        Label3[row]->setText(table.Row(row).level);
-        Label2[row]->setText(table.Row(row).name);
+        Label1[row]->setText(plainNumberText(table.row(row).score));
+        Label3[row]->setText(table.row(row).level);
+        Label2[row]->setText(table.row(row).name);
     }
 }
 
 void Form3::Label6_Click()
 {
     // Unloading: the window goes and takes its cells with it.
-    Unload();
+    unload();
     emit unloaded();
 }
 

@@ -6,14 +6,14 @@ class HighScoreTable;
 class QLabel;
 
 // The high-score window: ten rows of score, difficulty and name. It keeps
-// nothing of its own: the cells show what the last Fill wrote.
+// nothing of its own: the cells show what the last fill wrote.
 class Form3 : public SmallWindow {
     Q_OBJECT
 public:
     Form3();
 
     // Writes the thirty cells from the table, exactly as they stand.
-    void Fill(const HighScoreTable& table);
+    void fill(const HighScoreTable& table);
 
     void Label6_Click();
     void Command1_Click() override;

@@ -20,14 +20,14 @@ namespace {
 const SmallWindow::Layout Form4Layout{
     QSize(305, 226),
     // One pixel row shorter than the window: the bottom row lies below the frame.
-    Twips(0, 0, 4575, 3375),
-    Twips(1440, 2400, 1815, 735),
-    Twips(1440, 2520, 1815, 615),
-    Twips(5160, 960, 255, 615),
+    twips(0, 0, 4575, 3375),
+    twips(1440, 2400, 1815, 735),
+    twips(1440, 2520, 1815, 615),
+    twips(5160, 960, 255, 615),
     QStringLiteral("Form4"),
 };
 
-const QRect Shape1 = Twips(1080, 1320, 2415, 975);
+const QRect Shape1 = twips(1080, 1320, 2415, 975);
 
 // Turns line breaks and other control characters, typed or pasted, into
 // spaces as they arrive: a name is one line of date.dat.
@@ -37,7 +37,7 @@ public:
 
     State validate(QString& input, int& pos) const override
     {
-        input = OneLineText(input, &pos);
+        input = oneLineText(input, &pos);
         return Acceptable;
     }
 };
@@ -50,14 +50,14 @@ Form4::Form4()
     Label2 = OkLabel;
     connect(Label2, &ClickLabel::clicked, this, &Form4::Label2_Click);
 
-    Label1 = PlaceLabel(new QLabel(this), Twips(600, 240, 3375, 975),
-                        QStringLiteral("ハイスコアです！！下のボックスに名前を入力してください"), UiFont(15.75));
+    Label1 = placeLabel(new QLabel(this), twips(600, 240, 3375, 975),
+                        QStringLiteral("ハイスコアです！！下のボックスに名前を入力してください"), uiFont(15.75));
     Label1->setWordWrap(true);
     Label1->lower();
 
     Text1 = new QLineEdit(this);
-    Text1->setGeometry(Twips(1200, 1440, 2175, 735));
-    Text1->setFont(UiFont(21.75));
+    Text1->setGeometry(twips(1200, 1440, 2175, 735));
+    Text1->setFont(uiFont(21.75));
     Text1->setFrame(false);
     // A name has no length limit; the widget would otherwise stop at 32767 characters.
     Text1->setMaxLength(std::numeric_limits<int>::max());

@@ -21,14 +21,14 @@ bool Unreadable(const HighScoreLoad& load)
 
 HighScoreRow OneLineRow(const HighScoreRow& row)
 {
-    return {row.score, OneLineText(row.level), OneLineText(row.name)};
+    return {row.score, oneLineText(row.level), oneLineText(row.name)};
 }
 
 HighScoreTable OneLineTable(const HighScoreTable& table)
 {
     HighScoreTable result;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        result.SetRow(row, OneLineRow(table.Row(row)));
+        result.setRow(row, OneLineRow(table.row(row)));
     return result;
 }
 
@@ -52,17 +52,17 @@ HighScoreStore::HighScoreStore(const QString& path)
 {
 }
 
-void HighScoreStore::SetPath(const QString& path)
+void HighScoreStore::setPath(const QString& path)
 {
     path_ = path;
 }
 
-QString HighScoreStore::LockPath() const
+QString HighScoreStore::lockPath() const
 {
     return path_ + QStringLiteral(".lock");
 }
 
-std::optional<HighScoreDamage> HighScoreStore::Load()
+std::optional<HighScoreDamage> HighScoreStore::load()
 {
     const HighScoreLoad load = LoadHighScoresFile(path_);
     table_ = OneLineTable(load.table);
@@ -90,29 +90,29 @@ std::optional<int> HighScoreStore::Place(qint32 score)
     return row;
 }
 
-void HighScoreStore::Fill(const HighScoreRow& content)
+void HighScoreStore::fill(const HighScoreRow& content)
 {
     Q_ASSERT(placing_);
     if (!placing_)
         return;
     const HighScoreRow row = OneLineRow(content);
     if (placing_->row)
-        table_.SetRow(*placing_->row, row);
+        table_.setRow(*placing_->row, row);
     unsaved_.append(row);
     placing_.reset();
 }
 
-HighScoreSave HighScoreStore::Save(std::chrono::milliseconds lockWait)
+HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
 {
     HighScoreSave result;
-    QLockFile lock(LockPath());
+    QLockFile lock(lockPath());
     // A lock left by a copy that died is taken over at once (QLockFile sees
     // that its process is gone); one that a live copy holds is waited for.
     // A folder where no lock file can be made is one where no other copy
     // can make one either: the save goes on and the file layer says
     // whether the file itself can be written.
     if (!lock.tryLock(lockWait) && lock.error() != QLockFile::PermissionError) {
-        result.reason = LockFailureReason(LockPath(), lock.error());
+        result.reason = LockFailureReason(lockPath(), lock.error());
         return result;
     }
 
@@ -126,7 +126,7 @@ HighScoreSave HighScoreStore::Save(std::chrono::milliseconds lockWait)
     HighScoreTable merged = OneLineTable(load.table);
     for (const HighScoreRow& row : std::as_const(unsaved_)) {
         if (const std::optional<int> place = merged.Place(row.score))
-            merged.SetRow(*place, row);
+            merged.setRow(*place, row);
     }
     if (!SaveHighScoresFile(path_, merged, &result.reason))
         return result;
@@ -141,7 +141,7 @@ HighScoreSave HighScoreStore::Save(std::chrono::milliseconds lockWait)
     return result;
 }
 
-QString OneLineText(const QString& text, int* cursor)
+QString oneLineText(const QString& text, int* cursor)
 {
     QString result;
     result.reserve(text.size());

@@ -35,38 +35,38 @@ public:
 
     explicit HighScoreStore(const QString& path = {});
 
-    void SetPath(const QString& path);
-    const QString& Path() const { return path_; }
+    void setPath(const QString& path);
+    const QString& path() const { return path_; }
     // The lock file that keeps two saves from overlapping.
-    QString LockPath() const;
+    QString lockPath() const;
 
-    const HighScoreTable& Table() const { return table_; }
+    const HighScoreTable& table() const { return table_; }
     // Rows placed and filled since the last successful save, oldest first.
-    const QList<HighScoreRow>& Unsaved() const { return unsaved_; }
+    const QList<HighScoreRow>& unsaved() const { return unsaved_; }
 
     // Reads the file (the default table when there is none) and forgets any
     // unsaved row. A damaged file is copied aside before anything can write
     // over it; the rows read up to the problem are kept.
-    std::optional<HighScoreDamage> Load();
+    std::optional<HighScoreDamage> load();
 
     // Places a finished game's score and makes room for it, as
     // HighScoreTable::Place: returns the row, or nullopt when the score is
-    // not placed. Fill then completes that row; until then it is not saved.
+    // not placed. fill then completes that row; until then it is not saved.
     std::optional<int> Place(qint32 score);
     // Fills the row of the last Place and keeps it for the next save. Line
     // breaks and other control characters in the label or the name become
     // spaces, so that the file keeps three lines a row.
-    void Fill(const HighScoreRow& content);
+    void fill(const HighScoreRow& content);
 
     // Under the lock, reads the file again, places the unsaved rows on what
     // it holds and writes the result. With no other copy at work the result
     // is this copy's own table. Only a successful save changes the table
     // (to the merged one) and clears the unsaved rows; after a failure they
-    // wait for the next save. A damaged file is handled as by Load, except
+    // wait for the next save. A damaged file is handled as by load, except
     // that the damage this copy already reported (the same problem in the
     // same rows) is not copied or reported again. A file that cannot be
     // read at all is never written over: the save fails.
-    HighScoreSave Save(std::chrono::milliseconds lockWait = DefaultLockWait);
+    HighScoreSave save(std::chrono::milliseconds lockWait = DefaultLockWait);
 
 private:
     std::optional<HighScoreDamage> noteDamage(const HighScoreLoad& load);
@@ -89,4 +89,4 @@ private:
 // become one space, as does every other control character (tabs included).
 // cursor, when given, is a position in text and is moved to the same place
 // in the result.
-QString OneLineText(const QString& text, int* cursor = nullptr);
+QString oneLineText(const QString& text, int* cursor = nullptr);

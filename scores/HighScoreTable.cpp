@@ -7,13 +7,13 @@ constexpr int NotPlaced = HighScoreTable::Rows;
 
 } // namespace
 
-const HighScoreRow& HighScoreTable::Row(int row) const
+const HighScoreRow& HighScoreTable::row(int row) const
 {
     Q_ASSERT(row >= 1 && row <= Rows);
     return rows_[row - 1];
 }
 
-void HighScoreTable::SetRow(int row, const HighScoreRow& content)
+void HighScoreTable::setRow(int row, const HighScoreRow& content)
 {
     Q_ASSERT(row >= 1 && row <= Rows);
     rows_[row - 1] = content;
@@ -23,10 +23,10 @@ std::optional<int> HighScoreTable::Place(qint32 score)
 {
     int rank = NotPlaced; // rows that stay above the new entry
     for (int i = 1; i <= Rows - 1; ++i) {
-        if (Row(i + 1).score < score && Row(i).score >= score)
+        if (row(i + 1).score < score && row(i).score >= score)
             rank = i;
     }
-    if (Row(1).score < score)
+    if (row(1).score < score)
         rank = 0;
     if (rank == NotPlaced)
         return std::nullopt;
@@ -35,7 +35,7 @@ std::optional<int> HighScoreTable::Place(qint32 score)
     return rank + 1;
 }
 
-QString LevelLabel(int tickInterval)
+QString levelLabel(int tickInterval)
 {
     switch (tickInterval) {
     case 500: return QStringLiteral("難しい");

@@ -27,8 +27,8 @@ public:
     HighScoreTable() = default;
 
     // 1 <= row <= Rows.
-    const HighScoreRow& Row(int row) const;
-    void SetRow(int row, const HighScoreRow& content);
+    const HighScoreRow& row(int row) const;
+    void setRow(int row, const HighScoreRow& content);
 
     // Finds the place of a finished game's score and makes room there:
     // returns the row (1..Rows) the caller fills, or nullopt when the score
@@ -50,4 +50,4 @@ private:
 // The difficulty label of a tick interval in milliseconds: 500 "難しい",
 // 750 "普通", 1000 "易しい"; an empty string for any other interval, which
 // never occurs at the end of a game.
-QString LevelLabel(int tickInterval);
+QString levelLabel(int tickInterval);

@@ -9,7 +9,7 @@ inline HighScoreTable SaveLoopTable(int which)
     HighScoreTable table;
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
         const QString name = which == 0 ? QStringLiteral("ぴょこ%1").arg(row) : QString(40 * row, u'x');
-        table.SetRow(row, {qint16(which == 0 ? 1000 - row : -row), LevelLabel(which == 0 ? 500 : 1000), name});
+        table.setRow(row, {qint16(which == 0 ? 1000 - row : -row), levelLabel(which == 0 ? 500 : 1000), name});
     }
     return table;
 }

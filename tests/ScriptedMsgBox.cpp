@@ -2,7 +2,7 @@
 
 ScriptedMsgBox::ScriptedMsgBox()
 {
-    SetMsgAnswerer([this](const MsgRequest& request) {
+    setMessageAnswerer([this](const MsgRequest& request) {
         shown.append(request);
         if (answers_.isEmpty()) {
             unexpected.append(request.text);
@@ -17,10 +17,10 @@ ScriptedMsgBox::ScriptedMsgBox()
 
 ScriptedMsgBox::~ScriptedMsgBox()
 {
-    SetMsgAnswerer({});
+    setMessageAnswerer({});
 }
 
-void ScriptedMsgBox::Expect(MsgResult answer, std::function<void()> whileOpen)
+void ScriptedMsgBox::expect(MsgResult answer, std::function<void()> whileOpen)
 {
     answers_.enqueue({answer, std::move(whileOpen)});
 }

@@ -16,7 +16,7 @@ public:
     ~ScriptedMsgBox();
 
     // whileOpen runs while the box is up, as ticks or clicks would.
-    void Expect(MsgResult answer, std::function<void()> whileOpen = {});
+    void expect(MsgResult answer, std::function<void()> whileOpen = {});
 
     QList<MsgRequest> shown;
     QStringList unexpected;

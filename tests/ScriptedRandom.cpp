@@ -5,19 +5,19 @@ ScriptedRandom::ScriptedRandom(QList<double> values)
 {
 }
 
-void ScriptedRandom::SeedFromTimeOfDay()
+void ScriptedRandom::seedFromTimeOfDay()
 {
     ++seeded;
 }
 
-double ScriptedRandom::Next()
+double ScriptedRandom::next()
 {
     const double value = values_.at(next_);
     next_ = (next_ + 1) % values_.size();
     return value;
 }
 
-double RandomFor(int hole)
+double randomFor(int hole)
 {
     // The middle of the hole's ninth of [0, 1).
     return (hole - 0.5) / 9.0;
@@ -27,6 +27,6 @@ QList<double> holes(std::initializer_list<int> sequence)
 {
     QList<double> values;
     for (int hole : sequence)
-        values.append(RandomFor(hole));
+        values.append(randomFor(hole));
     return values;
 }

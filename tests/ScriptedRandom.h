@@ -10,8 +10,8 @@
 class ScriptedRandom : public RandomSource {
 public:
     explicit ScriptedRandom(QList<double> values);
-    void SeedFromTimeOfDay() override;
-    double Next() override;
+    void seedFromTimeOfDay() override;
+    double next() override;
     int seeded = 0;
 
 private:
@@ -20,6 +20,6 @@ private:
 };
 
 // The value that makes the random hole come out as the given hole.
-double RandomFor(int hole);
+double randomFor(int hole);
 // The values that make the random holes come out as the given holes, in order.
 QList<double> holes(std::initializer_list<int> sequence);

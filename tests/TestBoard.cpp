@@ -23,14 +23,14 @@ Board::Board(QList<double> random, MsgResult displayAnswer, std::optional<QByteA
     form = std::make_unique<Form5>(folder.path());
     auto source = std::make_unique<ScriptedRandom>(std::move(random));
     randomSource = source.get();
-    form->SetRandomSource(std::move(source));
+    form->setRandomSource(std::move(source));
     timerRanFromLoad = form->Timer1->isActive();
     form->Timer1->stop();
     for (int notice = 0; notice < noticesBeforeQuestion; ++notice)
-        boxes.Expect(MsgResult::OK);
-    boxes.Expect(displayAnswer);
+        boxes.expect(MsgResult::OK);
+    boxes.expect(displayAnswer);
     if (displayAnswer != MsgResult::Yes)
-        boxes.Expect(MsgResult::OK);
+        boxes.expect(MsgResult::OK);
     form->Form_Load();
 }
 
@@ -64,10 +64,10 @@ void Board::play(const QString& actions)
 void Board::playGame(int hits, int difficulty)
 {
     start(difficulty);
-    for (int hit = 0; form->Round().Playing(); ++hit) {
+    for (int hit = 0; form->round().playing(); ++hit) {
         form->Timer1_Timer();
-        if (hit < hits && form->Round().Playing())
-            form->Picture1_Click(form->Round().TargetHole());
+        if (hit < hits && form->round().playing())
+            form->Picture1_Click(form->round().targetHole());
     }
 }
 
@@ -81,7 +81,7 @@ QString Board::dateDatPath() const
     return folder.filePath(QStringLiteral("date.dat"));
 }
 
-void WhenModal(std::function<void(QWidget*)> act)
+void whenModal(std::function<void(QWidget*)> act)
 {
     auto* poll = new QTimer;
     poll->setInterval(5);
@@ -100,9 +100,9 @@ void WhenModal(std::function<void(QWidget*)> act)
     poll->start();
 }
 
-void AnswerNameEntry(const QString& name)
+void answerNameEntry(const QString& name)
 {
-    WhenModal([name](QWidget* modal) {
+    whenModal([name](QWidget* modal) {
         auto* entry = qobject_cast<Form4*>(modal);
         QVERIFY(entry);
         entry->Text1->setText(name);

@@ -19,7 +19,7 @@ class QLabel;
 // Its timer is held still so that the test alone decides when a tick comes.
 class Board {
 public:
-    explicit Board(QList<double> random = {RandomFor(5)}, MsgResult displayAnswer = MsgResult::Yes,
+    explicit Board(QList<double> random = {randomFor(5)}, MsgResult displayAnswer = MsgResult::Yes,
                    std::optional<QByteArray> dateDat = std::nullopt, int noticesBeforeQuestion = 0);
     ~Board();
 
@@ -45,6 +45,6 @@ public:
 
 // Acts on the next modal window as soon as it is up, from inside its own
 // event loop, the way a player would.
-void WhenModal(std::function<void(QWidget*)> act);
+void whenModal(std::function<void(QWidget*)> act);
 // Types the name into the next name entry and presses Enter.
-void AnswerNameEntry(const QString& name);
+void answerNameEntry(const QString& name);

@@ -49,7 +49,7 @@ private slots:
 
 void Form5Test::initTestCase()
 {
-    SetUpFonts();
+    setUpFonts();
 }
 
 void Form5Test::startUpQuestions_data()
@@ -64,7 +64,7 @@ void Form5Test::startUpQuestions()
 {
     QFETCH(MsgResult, answer);
     QFETCH(int, boxCount);
-    Board board({RandomFor(1)}, answer);
+    Board board({randomFor(1)}, answer);
     QCOMPARE(board.boxes.shown.size(), boxCount);
     const MsgRequest& question = board.boxes.shown.at(0);
     QCOMPARE(question.text, QStringLiteral("ディスプレイの解像度は640×480ですか?"));
@@ -82,7 +82,7 @@ void Form5Test::startUpQuestions()
     QCOMPARE(board.randomSource->seeded, 1);
     QVERIFY(board.timerRanFromLoad);
     QCOMPARE(board->Timer1->interval(), 1000);
-    QCOMPARE(board->Round().TickInterval(), qint16(0));
+    QCOMPARE(board->round().tickInterval(), qint16(0));
     for (int hole = 1; hole <= 9; ++hole)
         QVERIFY(board.holeShows(hole, board->Picture2[4]));
     for (QRadioButton* option : board->Option1)
@@ -111,7 +111,7 @@ void Form5Test::statusLine()
     board.start(difficulty);
     board.ticks(ticks);
     QCOMPARE(board->Label4->text(), status);
-    QVERIFY(board->Round().Playing());
+    QVERIFY(board->round().playing());
 }
 
 void Form5Test::scoring_data()
@@ -145,7 +145,7 @@ void Form5Test::tickShowsTargetAndClearsTheOldHole()
     board.play("3");
     QVERIFY(board.holeShows(3, board->Picture4));
     board.play("T");
-    QCOMPARE(board->Round().TargetHole(), int(7));
+    QCOMPARE(board->round().targetHole(), int(7));
     for (int hole = 1; hole <= 9; ++hole)
         QVERIFY(board.holeShows(hole, hole == 7 ? board->Picture2[1] : board->Picture2[4]));
 }
@@ -181,16 +181,16 @@ void Form5Test::quitQuestion()
         board.start(0);
         board.play("T");
     }
-    const int hole = board->Round().TargetHole();
-    const float elapsed = board->Round().Elapsed();
+    const int hole = board->round().targetHole();
+    const float elapsed = board->round().elapsed();
     board.boxes.shown.clear();
     // Ticks and clicks that come while the question is up must change nothing.
-    board.boxes.Expect(answer, [&] {
+    board.boxes.expect(answer, [&] {
         board.ticks(3);
         board->Picture1_Click(1);
     });
     if (answer == MsgResult::Yes)
-        board.boxes.Expect(MsgResult::OK);
+        board.boxes.expect(MsgResult::OK);
     board->Label3_Click();
 
     const MsgRequest& question = board.boxes.shown.at(0);
@@ -198,9 +198,9 @@ void Form5Test::quitQuestion()
     QCOMPARE(question.buttons, MsgButtons::YesNo);
     QCOMPARE(question.icon, MsgIcon::Question);
     QCOMPARE(question.title, QStringLiteral("終了"));
-    QCOMPARE(board->Round().TargetHole(), hole);
-    QCOMPARE(board->Round().Elapsed(), elapsed);
-    QCOMPARE(board->Round().Score(), 0);
+    QCOMPARE(board->round().targetHole(), hole);
+    QCOMPARE(board->round().elapsed(), elapsed);
+    QCOMPARE(board->round().score(), 0);
     QVERIFY(board.boxes.unexpected.isEmpty());
     if (answer == MsgResult::Yes) {
         QCOMPARE(board.boxes.shown.size(), 2);
@@ -211,7 +211,7 @@ void Form5Test::quitQuestion()
         QVERIFY(!board->Timer1->isActive());
     } else {
         QCOMPARE(board.boxes.shown.size(), 1);
-        QCOMPARE(board->Round().Playing(), running);
+        QCOMPARE(board->round().playing(), running);
         QVERIFY(board->isVisible());
     }
 }
@@ -220,15 +220,15 @@ void Form5Test::startRefusedWithoutDifficulty()
 {
     Board board;
     board.boxes.shown.clear();
-    board.boxes.Expect(MsgResult::OK);
+    board.boxes.expect(MsgResult::OK);
     board->Label2_Click();
     QCOMPARE(board.boxes.shown.size(), 1);
     QCOMPARE(board.boxes.shown.at(0).text, QStringLiteral("難易度を指定してください"));
     QCOMPARE(board.boxes.shown.at(0).buttons, MsgButtons::OK);
     QCOMPARE(board.boxes.shown.at(0).icon, MsgIcon::None);
     QCOMPARE(board.boxes.shown.at(0).title, QString());
-    QVERIFY(!board->Round().Playing());
-    QCOMPARE(board->Round().TargetHole(), int(0));
+    QVERIFY(!board->round().playing());
+    QCOMPARE(board->round().targetHole(), int(0));
     QCOMPARE(board->Label4->text(), QString());
     QCOMPARE(board->Timer1->interval(), 1000);
 }
@@ -239,10 +239,10 @@ void Form5Test::difficultyChangeWaitsForNextStart()
     board.start(0);
     board.ticks(2);
     board->Option1_Click(2);
-    QCOMPARE(board->Round().TickInterval(), qint16(500));
+    QCOMPARE(board->round().tickInterval(), qint16(500));
     QCOMPARE(board->Timer1->interval(), 1000);
     board.ticks(1);
-    QCOMPARE(board->Round().Elapsed(), 3.0f);
+    QCOMPARE(board->round().elapsed(), 3.0f);
     board->Label2_Click();
     QCOMPARE(board->Timer1->interval(), 500);
 }
@@ -285,7 +285,7 @@ void Form5Test::commandKeys()
     board->Option1[0]->setFocus();
     board.boxes.shown.clear();
     if (!box.isEmpty())
-        board.boxes.Expect(box == QStringLiteral("やめちゃうの?") ? MsgResult::No : MsgResult::OK);
+        board.boxes.expect(box == QStringLiteral("やめちゃうの?") ? MsgResult::No : MsgResult::OK);
     QTest::keyClick(board->Option1[0], Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(board.boxes.shown.size(), box.isEmpty() ? 0 : 1);
     if (!box.isEmpty())
@@ -319,7 +319,7 @@ void Form5Test::holeKeys()
     board.start(0);
     board.play("T");
     QTest::keyClick(board.form.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-    QCOMPARE(board->Round().Score(), score);
+    QCOMPARE(board->round().score(), score);
 }
 
 void Form5Test::keyRepeatsCountEachTime()
@@ -332,13 +332,13 @@ void Form5Test::keyRepeatsCountEachTime()
         QKeyEvent press(QEvent::KeyPress, Qt::Key_3, Qt::KeypadModifier, QStringLiteral("3"), repeat > 0);
         QApplication::sendEvent(board.form.get(), &press);
     }
-    QCOMPARE(board->Round().Score(), 30 + 0 + 0);
+    QCOMPARE(board->round().score(), 30 + 0 + 0);
     board.play("T");
     for (int repeat = 0; repeat < 3; ++repeat) {
         QKeyEvent press(QEvent::KeyPress, Qt::Key_1, Qt::KeypadModifier, QStringLiteral("1"), repeat > 0);
         QApplication::sendEvent(board.form.get(), &press);
     }
-    QCOMPARE(board->Round().Score(), 30 - 90); // the target moved to hole 5; the hit of tick 1 is not charged
+    QCOMPARE(board->round().score(), 30 - 90); // the target moved to hole 5; the hit of tick 1 is not charged
 }
 
 void Form5Test::boardKeysAreConsumed()
@@ -349,7 +349,7 @@ void Form5Test::boardKeysAreConsumed()
     normal->setFocus();
     QTest::keyClick(normal, Qt::Key_Space);
     QVERIFY(!normal->isChecked());
-    QCOMPARE(board->CurrentDisplayState(), Form5::DisplayState::Minimised);
+    QCOMPARE(board->displayState(), Form5::DisplayState::Minimised);
 }
 
 void Form5Test::spaceToggle_data()
@@ -370,10 +370,10 @@ void Form5Test::spaceToggle()
     QFETCH(int, after);
     Board board;
     board->show();
-    board->SetDisplayState(Form5::DisplayState(before));
-    QCOMPARE(board->CurrentDisplayState(), Form5::DisplayState(before));
+    board->setDisplayState(Form5::DisplayState(before));
+    QCOMPARE(board->displayState(), Form5::DisplayState(before));
     QVERIFY(board->Form_KeyDown(32, 0));
-    QCOMPARE(board->CurrentDisplayState(), Form5::DisplayState(after));
+    QCOMPARE(board->displayState(), Form5::DisplayState(after));
 }
 
 void Form5Test::accessKeysChooseDifficulty_data()
@@ -397,7 +397,7 @@ void Form5Test::accessKeysChooseDifficulty()
     QVERIFY(QTest::qWaitForWindowActive(board.form.get()));
     QTest::keyClick(board.form.get(), Qt::Key(key), Qt::AltModifier);
     QVERIFY(board->Option1[index]->isChecked()); // at once, not after an animated click
-    QCOMPARE(board->Round().TickInterval(), interval);
+    QCOMPARE(board->round().tickInterval(), interval);
 }
 
 void Form5Test::clickInHoleMarginHitsHole()
@@ -408,9 +408,9 @@ void Form5Test::clickInHoleMarginHitsHole()
     board.play("T");
     // Bottom-right corner of hole 9, far outside its 60 × 60 image.
     QTest::mouseClick(board->Picture1[9], Qt::LeftButton, {}, QPoint(118, 110));
-    QCOMPARE(board->Round().Score(), 30);
+    QCOMPARE(board->round().score(), 30);
     QTest::mouseClick(board->Picture1[1], Qt::LeftButton, {}, QPoint(90, 80));
-    QCOMPARE(board->Round().Score(), 0);
+    QCOMPARE(board->round().score(), 0);
 }
 
 void Form5Test::geometry_data()

@@ -21,7 +21,7 @@ QByteArray dateDatOf(const QList<int>& scores, const QString& name = QStringLite
 {
     HighScoreTable table;
     for (int row = 1; row <= scores.size(); ++row)
-        table.SetRow(row, {qint16(scores.at(row - 1)), QStringLiteral("易しい"), name + QString::number(row)});
+        table.setRow(row, {qint16(scores.at(row - 1)), QStringLiteral("易しい"), name + QString::number(row)});
     return WriteHighScores(table);
 }
 
@@ -35,7 +35,7 @@ QList<int> scoresOf(const HighScoreTable& table)
 {
     QList<int> scores;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        scores.append(table.Row(row).score);
+        scores.append(table.row(row).score);
     return scores;
 }
 
@@ -69,7 +69,7 @@ private slots:
 
 void GameEndTest::initTestCase()
 {
-    SetUpFonts();
+    setUpFonts();
 }
 
 void GameEndTest::ranking_data()
@@ -94,7 +94,7 @@ void GameEndTest::ranking()
     Board board(holes({5, 3, 7}), MsgResult::Yes, dateDatOf(table));
     QString bestWhileAsking;
     if (row != 0) {
-        WhenModal([&](QWidget* modal) {
+        whenModal([&](QWidget* modal) {
             bestWhileAsking = board->Label5->text();
             auto* entry = qobject_cast<Form4*>(modal);
             QVERIFY(entry);
@@ -109,7 +109,7 @@ void GameEndTest::ranking()
         after.insert(row - 1, score);
         after.removeLast();
     }
-    QCOMPARE(scoresOf(board->Table()), after);
+    QCOMPARE(scoresOf(board->table()), after);
     QCOMPARE(board->Label5->text(), best);
     QVERIFY(board.boxes.unexpected.isEmpty());
     if (row == 0) {
@@ -117,10 +117,10 @@ void GameEndTest::ranking()
         return;
     }
     QCOMPARE(bestWhileAsking, best);
-    QCOMPARE(board->Table().Row(row).name, QStringLiteral("新人"));
-    QCOMPARE(board->Table().Row(row).level, QStringLiteral("易しい"));
+    QCOMPARE(board->table().row(row).name, QStringLiteral("新人"));
+    QCOMPARE(board->table().row(row).level, QStringLiteral("易しい"));
     // The rows below moved down with their names.
-    QCOMPARE(board->Table().Row(row + 1).name, QStringLiteral("名無しの権兵衛%1").arg(row));
+    QCOMPARE(board->table().row(row + 1).name, QStringLiteral("名無しの権兵衛%1").arg(row));
     Form3* window = board->HighScoreWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
@@ -146,24 +146,24 @@ void GameEndTest::namesComeBackUnchanged()
     Board board;
     // Another copy of the game saves a better game while the name is typed.
     HighScoreStore other(board.dateDatPath());
-    other.Load();
-    WhenModal([&](QWidget* modal) {
+    other.load();
+    whenModal([&](QWidget* modal) {
         other.Place(500);
-        other.Fill({500, QStringLiteral("普通"), QStringLiteral("他")});
-        QVERIFY(other.Save().saved);
+        other.fill({500, QStringLiteral("普通"), QStringLiteral("他")});
+        QVERIFY(other.save().saved);
         auto* entry = qobject_cast<Form4*>(modal);
         entry->Text1->setText(name);
         QTest::keyClick(entry->Text1, Qt::Key_Return);
     });
     board.playGame(10, 2);   // -50 points
-    QCOMPARE(board->Table().Row(1).name, QStringLiteral("他"));
-    QCOMPARE(board->Table().Row(2).name, name);
-    QCOMPARE(board->Table().Row(2).level, QStringLiteral("難しい"));
+    QCOMPARE(board->table().row(1).name, QStringLiteral("他"));
+    QCOMPARE(board->table().row(2).name, name);
+    QCOMPARE(board->table().row(2).level, QStringLiteral("難しい"));
     QCOMPARE(board->Label5->text(), QStringLiteral("500"));
     QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), QStringLiteral("他"));
     QCOMPARE(board->HighScoreWindow()->Label2[2]->text(), name);
     // On disk as soon as it is entered.
-    QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->Table());
+    QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->table());
 }
 
 void GameEndTest::wholeGameEntersTheTable_data()
@@ -184,28 +184,28 @@ void GameEndTest::wholeGameEntersTheTable()
     const QList<int> low = {90, 80, 70, 60, 50, 40, 30, 20, 10, 0};
     Board board(holes({5, 3, 7, 1, 9}), MsgResult::Yes, dateDatOf(low));
     board->show();
-    AnswerNameEntry(QStringLiteral("ぴょこ, ぽん"));
+    answerNameEntry(QStringLiteral("ぴょこ, ぽん"));
     board.playGame(ticks, difficulty);
     QCOMPARE(board->Timer1->interval(), 1000 - 250 * difficulty);
     QCOMPARE(board->Label4->text(), QStringLiteral("終了!!"));
     // The last target stays up and can no longer be hit.
-    const int lastHole = board->Round().TargetHole();
+    const int lastHole = board->round().targetHole();
     board->Picture1_Click(lastHole);
     board.ticks(3);
     QVERIFY(board.holeShows(lastHole, board->Picture2[1]));
     const qint32 expected = (ticks - 1) * 30;
     QCOMPARE(board->Label1->text(), u' ' + QString::number(expected));
     QCOMPARE(board->Label5->text(), QString::number(expected));
-    QCOMPARE(board->Table().Row(1).score, qint16(expected));
-    QCOMPARE(board->Table().Row(1).level, label);
+    QCOMPARE(board->table().row(1).score, qint16(expected));
+    QCOMPARE(board->table().row(1).level, label);
     QVERIFY(board->HighScoreWindow()->isVisible());
 
-    board.boxes.Expect(MsgResult::Yes);
-    board.boxes.Expect(MsgResult::OK);
+    board.boxes.expect(MsgResult::Yes);
+    board.boxes.expect(MsgResult::OK);
     board->Label3_Click();
     const QByteArray saved = readAll(board.dateDatPath());
-    QVERIFY(saved.startsWith(QByteArray::number(expected) + "\r\n\"" + EncodeCp932(label) + "\"\r\n\""
-                             + EncodeCp932(QStringLiteral("ぴょこ, ぽん")) + "\"\r\n90\r\n"));
+    QVERIFY(saved.startsWith(QByteArray::number(expected) + "\r\n\"" + encodeCp932(label) + "\"\r\n\""
+                             + encodeCp932(QStringLiteral("ぴょこ, ぽん")) + "\"\r\n90\r\n"));
     QCOMPARE(saved.count("\r\n"), 30);
     // The table window outlives the board.
     QVERIFY(board->HighScoreWindow()->isVisible());
@@ -223,12 +223,12 @@ void GameEndTest::ticksWhileNameEntryIsOpenChangeNothing()
         QString status;
     };
     Snapshot atOpening{}, afterTicks{};
-    WhenModal([&](QWidget* modal) {
-        atOpening = {board->Round().Elapsed(), board->Round().TargetHole(), board->Round().Score(), board->Label4->text()};
+    whenModal([&](QWidget* modal) {
+        atOpening = {board->round().elapsed(), board->round().targetHole(), board->round().score(), board->Label4->text()};
         board.ticks(5);
-        board->Picture1_Click(board->Round().TargetHole());
-        board->Picture1_Click(board->Round().TargetHole() == 1 ? 2 : 1);
-        afterTicks = {board->Round().Elapsed(), board->Round().TargetHole(), board->Round().Score(), board->Label4->text()};
+        board->Picture1_Click(board->round().targetHole());
+        board->Picture1_Click(board->round().targetHole() == 1 ? 2 : 1);
+        afterTicks = {board->round().elapsed(), board->round().targetHole(), board->round().score(), board->Label4->text()};
         qobject_cast<Form4*>(modal)->Label2_Click();
     });
     board.ticks(1);
@@ -243,7 +243,7 @@ void GameEndTest::secondGameEndRefillsOpenWindowWithFreshEntry()
 {
     Board board;
     board->show();
-    AnswerNameEntry(QStringLiteral("一回目"));
+    answerNameEntry(QStringLiteral("一回目"));
     board.playGame(10);   // 150 points
     QPointer<Form3> window = board->HighScoreWindow();
     QVERIFY(window && window->isVisible());
@@ -252,7 +252,7 @@ void GameEndTest::secondGameEndRefillsOpenWindowWithFreshEntry()
     QVERIFY(QTest::qWaitForWindowActive(board.form.get()));
 
     QString boxAtOpening = QStringLiteral("not asked");
-    WhenModal([&](QWidget* modal) {
+    whenModal([&](QWidget* modal) {
         auto* entry = qobject_cast<Form4*>(modal);
         boxAtOpening = entry->Text1->text();
         entry->Text1->setText(QStringLiteral("二回目"));
@@ -288,10 +288,10 @@ void GameEndTest::commandsPauseAndResume()
         board.start(0);
         board.play("T");
     }
-    const int hole = board->Round().TargetHole();
-    const float elapsed = board->Round().Elapsed();
+    const int hole = board->round().targetHole();
+    const float elapsed = board->round().elapsed();
     QString shown;
-    WhenModal([&](QWidget* modal) {
+    whenModal([&](QWidget* modal) {
         shown = modal->windowTitle();
         board.ticks(3);
         board->Picture1_Click(3);
@@ -300,23 +300,23 @@ void GameEndTest::commandsPauseAndResume()
     });
     QTest::keyClick(board.form.get(), key.toLatin1());
     QCOMPARE(shown, key == 'H' ? QStringLiteral("Form3") : QStringLiteral("Form2"));
-    QCOMPARE(board->Round().Playing(), running);
-    QCOMPARE(board->Round().TargetHole(), hole);
-    QCOMPARE(board->Round().Elapsed(), elapsed);
-    QCOMPARE(board->Round().Score(), 0);
+    QCOMPARE(board->round().playing(), running);
+    QCOMPARE(board->round().targetHole(), hole);
+    QCOMPARE(board->round().elapsed(), elapsed);
+    QCOMPARE(board->round().score(), 0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!board->HighScoreWindow());
     if (running) {
         board.ticks(1);
-        QCOMPARE(board->Round().Elapsed(), elapsed + 1.0f);
+        QCOMPARE(board->round().elapsed(), elapsed + 1.0f);
     }
 }
 
 void GameEndTest::highScoreWindowShowsTableAtOpening()
 {
     HighScoreTable table;
-    table.SetRow(1, {30, QStringLiteral("易しい"), QString()});
-    table.SetRow(2, {-5, QStringLiteral("難しい"), QStringLiteral("名無しの権兵衛")});
+    table.setRow(1, {30, QStringLiteral("易しい"), QString()});
+    table.setRow(2, {-5, QStringLiteral("難しい"), QStringLiteral("名無しの権兵衛")});
     Board board(holes({5}), MsgResult::Yes, WriteHighScores(table));
     QStringList cells;
     auto readRows = [&](QWidget* modal) {
@@ -325,14 +325,14 @@ void GameEndTest::highScoreWindowShowsTableAtOpening()
             cells << window->Label1[row]->text() << window->Label3[row]->text() << window->Label2[row]->text();
         window->Label6_Click();
     };
-    WhenModal(readRows);
+    whenModal(readRows);
     board->Label8_Click();
     QCOMPARE(cells, QStringList({"30", "易しい", "", "-5", "難しい", "名無しの権兵衛", "-9999", "易しい", "名無しの権兵衛"}));
 
-    AnswerNameEntry(QStringLiteral("後から"));
+    answerNameEntry(QStringLiteral("後から"));
     board.playGame(0);   // -200 points, placed third
     cells.clear();
-    WhenModal(readRows);
+    whenModal(readRows);
     board->Label8_Click();
     QCOMPARE(cells.mid(6), QStringList({"-200", "易しい", "後から"}));
 }
@@ -341,13 +341,13 @@ void GameEndTest::highScoreCommandWhileWindowOpenFromGameEnd()
 {
     Board board;
     board->show();
-    AnswerNameEntry(QStringLiteral("一人目"));
+    answerNameEntry(QStringLiteral("一人目"));
     board.playGame(10);
     QPointer<Form3> open = board->HighScoreWindow();
     QVERIFY(open && open->isVisible() && !open->isModal());
     QWidget* modalSeen = nullptr;
     QString firstCell;
-    WhenModal([&](QWidget* modal) {
+    whenModal([&](QWidget* modal) {
         modalSeen = modal;
         firstCell = qobject_cast<Form3*>(modal)->Label2[1]->text();
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Return);
@@ -379,7 +379,7 @@ void GameEndTest::tableFile()
         file = contents;
     Board board(holes({5}), MsgResult::Yes, file);
     QCOMPARE(board->Label5->text(), best);
-    QCOMPARE(board->DataFilePath(), board.dateDatPath());
+    QCOMPARE(board->dataFilePath(), board.dateDatPath());
     board->close();
     const QByteArray saved = readAll(board.dateDatPath());
     if (present) {
@@ -417,7 +417,7 @@ void GameEndTest::damagedFile()
     QCOMPARE(board.boxes.shown.at(1).text, QStringLiteral("ディスプレイの解像度は640×480ですか?"));
     QCOMPARE(board->Label5->text(), best);
     for (int row = 1; row <= 10; ++row)
-        QCOMPARE(int(board->Table().Row(row).score), row <= rowsKept ? Descending.at(row - 1) : -9999);
+        QCOMPARE(int(board->table().row(row).score), row <= rowsKept ? Descending.at(row - 1) : -9999);
     // The damaged file is kept as it was, beside the new one the save writes.
     board->close();
     QCOMPARE(readAll(board.dateDatPath() + ".damaged"), contents);
@@ -443,13 +443,13 @@ void GameEndTest::failedSave()
     // first says that date.dat is no file.
     QVERIFY(QDir(board.folder.path()).mkdir(QStringLiteral("date.dat")));
     board.boxes.shown.clear();
-    board.boxes.Expect(MsgResult::OK);
-    board.boxes.Expect(answer, [&] {
+    board.boxes.expect(MsgResult::OK);
+    board.boxes.expect(answer, [&] {
         if (answer == MsgResult::Retry)
             QDir(board.folder.path()).rmdir(QStringLiteral("date.dat"));
     });
     if (atGameEnd) {
-        AnswerNameEntry(QStringLiteral("残る"));
+        answerNameEntry(QStringLiteral("残る"));
         board.playGame(10);
         QVERIFY(board->HighScoreWindow()->isVisible());
         QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), QStringLiteral("残る"));
@@ -467,9 +467,9 @@ void GameEndTest::failedSave()
     const bool saved = atGameEnd || answer == MsgResult::Retry;
     QCOMPARE(QFileInfo(board.dateDatPath()).isFile(), saved);
     if (saved)
-        QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->Table());
+        QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->table());
     if (atGameEnd)
-        QCOMPARE(board->Table().Row(1).name, QStringLiteral("残る"));
+        QCOMPARE(board->table().row(1).name, QStringLiteral("残る"));
 }
 
 QTEST_MAIN(GameEndTest)

@@ -52,7 +52,7 @@ void PlatformTest::signedNumberText()
 {
     QFETCH(qint32, value);
     QFETCH(QString, text);
-    QCOMPARE(SignedNumberText(value), text);
+    QCOMPARE(::signedNumberText(value), text);
 }
 
 void PlatformTest::signedFloatText_data()
@@ -73,7 +73,7 @@ void PlatformTest::signedFloatText()
 {
     QFETCH(float, value);
     QFETCH(QString, text);
-    QCOMPARE(SignedNumberText(value), text);
+    QCOMPARE(::signedNumberText(value), text);
 }
 
 void PlatformTest::plainNumberText_data()
@@ -89,7 +89,7 @@ void PlatformTest::plainNumberText()
 {
     QFETCH(qint32, value);
     QFETCH(QString, text);
-    QCOMPARE(PlainNumberText(value), text);
+    QCOMPARE(::plainNumberText(value), text);
 }
 
 void PlatformTest::virtualKeyCode_data()
@@ -155,7 +155,7 @@ void PlatformTest::add32()
     QFETCH(qint32, b);
     QFETCH(bool, fits);
     QFETCH(qint32, sum);
-    const std::optional<qint32> result = TryAdd32(a, b);
+    const std::optional<qint32> result = tryAdd32(a, b);
     QCOMPARE(result.has_value(), fits);
     if (fits)
         QCOMPARE(*result, sum);
@@ -176,7 +176,7 @@ void PlatformTest::narrow16()
 {
     QFETCH(qint64, value);
     QFETCH(bool, fits);
-    const std::optional<qint16> result = TryNarrow16(value);
+    const std::optional<qint16> result = tryNarrow16(value);
     QCOMPARE(result.has_value(), fits);
     if (fits)
         QCOMPARE(qint64(*result), value);
@@ -187,14 +187,14 @@ void PlatformTest::overflowRaisesRunTimeError()
     struct Raised {
         int code;
     };
-    SetRunTimeErrorHandler([](int code, const QString&) { throw Raised{code}; });
+    setRunTimeErrorHandler([](int code, const QString&) { throw Raised{code}; });
     int code = 0;
     try {
-        CheckedAdd32(std::numeric_limits<qint32>::max(), 30);
+        checkedAdd32(std::numeric_limits<qint32>::max(), 30);
     } catch (const Raised& raised) {
         code = raised.code;
     }
-    SetRunTimeErrorHandler({});
+    setRunTimeErrorHandler({});
     QCOMPARE(code, OverflowError);
 }
 
@@ -238,7 +238,7 @@ void PlatformTest::realMessageBoxAnswers()
             QTest::keyClick(box, Qt::Key(key));
         }
     });
-    QCOMPARE(MsgBox(QStringLiteral("やめちゃうの?"), buttons, MsgIcon::Question, QStringLiteral("終了")), answer);
+    QCOMPARE(messageBox(QStringLiteral("やめちゃうの?"), buttons, MsgIcon::Question, QStringLiteral("終了")), answer);
     QCOMPARE(seenTitle, QStringLiteral("終了"));
     QCOMPARE(keysSeenOpen, keys.size());   // the box was still open for the last key
     QCOMPARE(seenCloseButton, closeButton);

@@ -10,8 +10,8 @@ namespace {
 GameRound StartedRound(QList<double> random, int difficulty = 0)
 {
     GameRound round(std::make_unique<ScriptedRandom>(std::move(random)));
-    round.ChooseDifficulty(difficulty);
-    round.Start();
+    round.chooseDifficulty(difficulty);
+    round.start();
     return round;
 }
 
@@ -25,9 +25,9 @@ void Play(GameRound& round, const QString& actions, int interval = 1000)
 {
     for (const QChar action : actions) {
         if (action == u'T')
-            round.Tick(interval);
+            round.tick(interval);
         else
-            round.HitHole(action.digitValue());
+            round.hitHole(action.digitValue());
     }
 }
 
@@ -77,11 +77,11 @@ void RoundTest::scoring()
     Play(round, before);
     const QChar last = actions.back();
     if (last == u'T') {
-        round.Tick(1000);
+        round.tick(1000);
     } else {
-        QCOMPARE(int(round.HitHole(last.digitValue())), lastResult);
+        QCOMPARE(int(round.hitHole(last.digitValue())), lastResult);
     }
-    QCOMPARE(round.Score(), score);
+    QCOMPARE(round.score(), score);
 }
 
 void RoundTest::gameLength_data()
@@ -102,31 +102,31 @@ void RoundTest::gameLength()
     QFETCH(float, finalElapsed);
     QFETCH(float, leftAfterFirstTick);
     GameRound round = StartedRound(holes({5, 3, 7, 1, 9}), difficulty);
-    QCOMPARE(int(round.TickInterval()), IntervalOf(difficulty));
+    QCOMPARE(int(round.tickInterval()), IntervalOf(difficulty));
     // Every target but the last is hit, and each third one is preceded by a miss.
     for (int tick = 1; tick < ticks; ++tick) {
-        const GameRound::TickResult result = round.Tick(IntervalOf(difficulty));
+        const GameRound::TickResult result = round.tick(IntervalOf(difficulty));
         QVERIFY(result.moved && !result.ended);
         if (tick == 1)
-            QCOMPARE(round.SecondsLeft(), leftAfterFirstTick);
+            QCOMPARE(round.secondsLeft(), leftAfterFirstTick);
         if (tick % 3 == 0)
-            QCOMPARE(round.HitHole(round.TargetHole() == 2 ? 4 : 2), GameRound::HitResult::Miss);
-        QCOMPARE(round.HitHole(round.TargetHole()), GameRound::HitResult::Hit);
+            QCOMPARE(round.hitHole(round.targetHole() == 2 ? 4 : 2), GameRound::HitResult::Miss);
+        QCOMPARE(round.hitHole(round.targetHole()), GameRound::HitResult::Hit);
     }
-    QVERIFY(round.SecondsLeft() >= 0.0f);   // exactly 40 s does not end the game
-    const int lastFrom = round.TargetHole();
-    const GameRound::TickResult end = round.Tick(IntervalOf(difficulty));
+    QVERIFY(round.secondsLeft() >= 0.0f);   // exactly 40 s does not end the game
+    const int lastFrom = round.targetHole();
+    const GameRound::TickResult end = round.tick(IntervalOf(difficulty));
     QVERIFY(end.moved && end.ended);
     QCOMPARE(end.clearedHole, lastFrom);
-    QVERIFY(!round.Playing());
-    QCOMPARE(round.Elapsed(), finalElapsed);
+    QVERIFY(!round.playing());
+    QCOMPARE(round.elapsed(), finalElapsed);
     // The last target stays up, can no longer be hit and is never charged.
     const qint32 expected = (ticks - 1) * 30 - ((ticks - 1) / 3) * 30;
-    QCOMPARE(round.Score(), expected);
-    QCOMPARE(round.HitHole(round.TargetHole()), GameRound::HitResult::Ignored);
-    QCOMPARE(round.Tick(IntervalOf(difficulty)).moved, false);
-    QCOMPARE(round.Score(), expected);
-    QVERIFY(round.TargetUp());
+    QCOMPARE(round.score(), expected);
+    QCOMPARE(round.hitHole(round.targetHole()), GameRound::HitResult::Ignored);
+    QCOMPARE(round.tick(IntervalOf(difficulty)).moved, false);
+    QCOMPARE(round.score(), expected);
+    QVERIFY(round.targetUp());
 }
 
 void RoundTest::nothingMovesWithoutRunningGame_data()
@@ -145,68 +145,68 @@ void RoundTest::nothingMovesWithoutRunningGame()
     GameRound round(std::make_unique<ScriptedRandom>(holes({5, 3, 7, 1})));
     const bool running = !before.isEmpty();
     if (running) {
-        round.ChooseDifficulty(0);
-        round.Start();
+        round.chooseDifficulty(0);
+        round.start();
         Play(round, before);
     }
     if (paused)
-        round.Pause();
-    const int hole = round.TargetHole();
-    const float elapsed = round.Elapsed();
-    const qint32 score = round.Score();
-    const bool up = round.TargetUp();
+        round.pause();
+    const int hole = round.targetHole();
+    const float elapsed = round.elapsed();
+    const qint32 score = round.score();
+    const bool up = round.targetUp();
     for (int i = 0; i < 3; ++i) {
-        QCOMPARE(round.Tick(1000).moved, false);
-        QCOMPARE(round.HitHole(i + 1), GameRound::HitResult::Ignored);
+        QCOMPARE(round.tick(1000).moved, false);
+        QCOMPARE(round.hitHole(i + 1), GameRound::HitResult::Ignored);
     }
-    QCOMPARE(round.TargetHole(), hole);
-    QCOMPARE(round.Elapsed(), elapsed);
-    QCOMPARE(round.Score(), score);
-    QCOMPARE(round.TargetUp(), up);
+    QCOMPARE(round.targetHole(), hole);
+    QCOMPARE(round.elapsed(), elapsed);
+    QCOMPARE(round.score(), score);
+    QCOMPARE(round.targetUp(), up);
     if (paused)
-        round.Resume();
-    QCOMPARE(round.Playing(), running);
+        round.resume();
+    QCOMPARE(round.playing(), running);
     // A resumed game goes on where it stood: the next tick charges the unhit target.
     if (running) {
-        round.Tick(1000);
-        QCOMPARE(round.Elapsed(), elapsed + 1.0f);
-        QCOMPARE(round.Score(), score - 5);
+        round.tick(1000);
+        QCOMPARE(round.elapsed(), elapsed + 1.0f);
+        QCOMPARE(round.score(), score - 5);
     }
 }
 
 void RoundTest::difficultyCountsFromTheNextStart()
 {
     GameRound round = StartedRound(holes({5}), 0);
-    round.Tick(1000);
-    round.ChooseDifficulty(2);
-    QCOMPARE(round.TickInterval(), qint16(500));
+    round.tick(1000);
+    round.chooseDifficulty(2);
+    QCOMPARE(round.tickInterval(), qint16(500));
     // The running game is paced by its timer, which keeps the old interval.
-    round.Tick(1000);
-    QCOMPARE(round.Elapsed(), 2.0f);
-    QVERIFY(round.Start());
-    QCOMPARE(round.Elapsed(), 0.0f);
+    round.tick(1000);
+    QCOMPARE(round.elapsed(), 2.0f);
+    QVERIFY(round.start());
+    QCOMPARE(round.elapsed(), 0.0f);
 
     GameRound unchosen(std::make_unique<ScriptedRandom>(holes({5})));
-    QVERIFY(!unchosen.Start());
-    QVERIFY(!unchosen.Playing());
-    QCOMPARE(unchosen.TargetHole(), 0);
-    QCOMPARE(unchosen.TickInterval(), qint16(0));
+    QVERIFY(!unchosen.start());
+    QVERIFY(!unchosen.playing());
+    QCOMPARE(unchosen.targetHole(), 0);
+    QCOMPARE(unchosen.tickInterval(), qint16(0));
 }
 
 void RoundTest::startDuringGameBeginsAfresh()
 {
     GameRound round = StartedRound(holes({5, 3, 7, 2, 8}));
     Play(round, "T3TT1");
-    QVERIFY(round.Score() != 0);
-    QVERIFY(round.Start());
-    QCOMPARE(round.Score(), 0);
-    QCOMPARE(round.Elapsed(), 0.0f);
-    QVERIFY(!round.TargetUp());
-    QVERIFY(round.Playing());
-    QCOMPARE(round.TargetHole(), 8);   // drawn afresh
+    QVERIFY(round.score() != 0);
+    QVERIFY(round.start());
+    QCOMPARE(round.score(), 0);
+    QCOMPARE(round.elapsed(), 0.0f);
+    QVERIFY(!round.targetUp());
+    QVERIFY(round.playing());
+    QCOMPARE(round.targetHole(), 8);   // drawn afresh
     // The first tick of the new game charges nothing.
-    round.Tick(1000);
-    QCOMPARE(round.Score(), 0);
+    round.tick(1000);
+    QCOMPARE(round.score(), 0);
 }
 
 QTEST_GUILESS_MAIN(RoundTest)

@@ -34,7 +34,7 @@ QStringList RowsOf(const HighScoreTable& table)
 {
     QStringList rows;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        rows << QStringLiteral("%1|%2|%3").arg(table.Row(row).score).arg(table.Row(row).level, table.Row(row).name);
+        rows << QStringLiteral("%1|%2|%3").arg(table.row(row).score).arg(table.row(row).level, table.row(row).name);
     return rows;
 }
 
@@ -43,7 +43,7 @@ HighScoreTable TableOf(const QList<int>& scores)
 {
     HighScoreTable table;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        table.SetRow(row, {qint16(scores.at(row - 1)), QStringLiteral("L%1").arg(row), QStringLiteral("N%1").arg(row)});
+        table.setRow(row, {qint16(scores.at(row - 1)), QStringLiteral("L%1").arg(row), QStringLiteral("N%1").arg(row)});
     return table;
 }
 
@@ -55,7 +55,7 @@ HighScoreTable Sample()
     const QString levels[] = {QStringLiteral("難しい"), QStringLiteral("普通"), QStringLiteral("易しい")};
     const QString names[] = {QStringLiteral("ぴょこ"), QString(), QStringLiteral("a, b  c"), QStringLiteral("山田")};
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        table.SetRow(row, {qint16(scores[row - 1]), levels[row % 3], names[row % 4]});
+        table.setRow(row, {qint16(scores[row - 1]), levels[row % 3], names[row % 4]});
     return table;
 }
 
@@ -64,8 +64,8 @@ QByteArray FileFrom(const HighScoreTable& table, const char* rowFormat, const QB
 {
     QString text;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        text += QString::fromLatin1(rowFormat).arg(table.Row(row).score).arg(table.Row(row).level, table.Row(row).name);
-    return EncodeCp932(text) + tail;
+        text += QString::fromLatin1(rowFormat).arg(table.row(row).score).arg(table.row(row).level, table.row(row).name);
+    return encodeCp932(text) + tail;
 }
 
 QByteArray SampleLines(int count)
@@ -179,7 +179,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
-        QCOMPARE(EncodeCp932(text), bytes);
+        QCOMPARE(::encodeCp932(text), bytes);
     }
 
     void decodeCp932_data()
@@ -202,7 +202,7 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, valid);
         QFETCH(QString, text);
-        const std::optional<QString> decoded = DecodeCp932(bytes);
+        const std::optional<QString> decoded = ::decodeCp932(bytes);
         QCOMPARE(decoded.has_value(), valid);
         if (valid)
             QCOMPARE(*decoded, text);
@@ -262,10 +262,10 @@ private slots:
 
     void levelLabel()
     {
-        QCOMPARE(LevelLabel(500), QStringLiteral("難しい"));
-        QCOMPARE(LevelLabel(750), QStringLiteral("普通"));
-        QCOMPARE(LevelLabel(1000), QStringLiteral("易しい"));
-        QCOMPARE(LevelLabel(600), QString());
+        QCOMPARE(::levelLabel(500), QStringLiteral("難しい"));
+        QCOMPARE(::levelLabel(750), QStringLiteral("普通"));
+        QCOMPARE(::levelLabel(1000), QStringLiteral("易しい"));
+        QCOMPARE(::levelLabel(600), QString());
     }
 
     void defaultFile()
@@ -278,9 +278,9 @@ private slots:
     void writtenForm()
     {
         HighScoreTable table;
-        table.SetRow(1, {120, QStringLiteral("普通"), QStringLiteral("a, b c")});
-        table.SetRow(2, {0, QString(), QString()});
-        table.SetRow(3, {-5, QStringLiteral("x"), QStringLiteral("\u301C\u00E9")});
+        table.setRow(1, {120, QStringLiteral("普通"), QStringLiteral("a, b c")});
+        table.setRow(2, {0, QString(), QString()});
+        table.setRow(3, {-5, QStringLiteral("x"), QStringLiteral("\u301C\u00E9")});
         const QByteArray expected = QByteArray("120\r\n\"\x95\x81\x92\xca\"\r\n\"a, b c\"\r\n"
                                                "0\r\n\"\"\r\n\"\"\r\n"
                                                "-5\r\n\"x\"\r\n\"\x81\x60?\"\r\n")
@@ -326,7 +326,7 @@ private slots:
 
         HighScoreTable plain = TableOf({9, 8, 7, 6, 5, 4, 3, 2, 1, -1});
         for (int row = 1; row <= HighScoreTable::Rows; ++row)
-            plain.SetRow(row, {plain.Row(row).score, plain.Row(row).level, QString()});
+            plain.setRow(row, {plain.row(row).score, plain.row(row).level, QString()});
         QTest::newRow("unquoted fields, empty last field") << FileFrom(plain, "%1, %2 ,%3\r\n") << plain;
         QTest::newRow("leading zeros")
             << QByteArray("009\r\nL1\r\n\"\"\r\n08,L2,\r\n") + FileFrom(plain, "%1,%2,%3\n").mid(12).replace("-1,", "-01,")
@@ -434,16 +434,16 @@ private slots:
     void doubleQuoteInName()
     {
         HighScoreTable table = Sample();
-        table.SetRow(2, {table.Row(2).score, table.Row(2).level, QStringLiteral("say \"hi\", \"")});
-        table.SetRow(3, {table.Row(3).score, QStringLiteral("\""), table.Row(3).name});
+        table.setRow(2, {table.row(2).score, table.row(2).level, QStringLiteral("say \"hi\", \"")});
+        table.setRow(3, {table.row(3).score, QStringLiteral("\""), table.row(3).name});
         const QByteArray bytes = WriteHighScores(table);
         QVERIFY(bytes.contains("\r\n\"say \xfa\x57hi\xfa\x57, \xfa\x57\"\r\n"));
         QVERIFY(bytes.contains("\r\n\"\xfa\x57\"\r\n"));
 
         const HighScoreLoad load = ReadHighScores(bytes);
         QCOMPARE(load.damaged, false);
-        table.SetRow(2, {table.Row(2).score, table.Row(2).level, QStringLiteral("say ＂hi＂, ＂")});
-        table.SetRow(3, {table.Row(3).score, QStringLiteral("＂"), table.Row(3).name});
+        table.setRow(2, {table.row(2).score, table.row(2).level, QStringLiteral("say ＂hi＂, ＂")});
+        table.setRow(3, {table.row(3).score, QStringLiteral("＂"), table.row(3).name});
         QCOMPARE(RowsOf(load.table), RowsOf(table));
     }
 
@@ -452,7 +452,7 @@ private slots:
         QByteArray file = SampleWithLine(3, "\"two\r\nlines\"");
         file.replace("\r\n-5\r\n", "\r\nx\r\n");   // the score of row 6, line 16 before the break
         const HighScoreLoad load = ReadHighScores(file);
-        QCOMPARE(load.table.Row(1).name, QStringLiteral("two\r\nlines"));
+        QCOMPARE(load.table.row(1).name, QStringLiteral("two\r\nlines"));
         QCOMPARE(load.rowsRead, 5);
         QCOMPARE(load.problemLine, 17);
     }
@@ -746,8 +746,8 @@ private slots:
         QFETCH(bool, writable);
         QFETCH(bool, exists);
         QFETCH(QString, expected);
-        QCOMPARE(DataPathFor(exeFolder, writable, exists, QStringLiteral("/home/p/.local/share/pyokopon")), expected);
-        QCOMPARE(DataPathFor(exeFolder, writable, exists, QString()), DataPathFor(exeFolder, true, true, QString()));
+        QCOMPARE(::dataPathFor(exeFolder, writable, exists, QStringLiteral("/home/p/.local/share/pyokopon")), expected);
+        QCOMPARE(::dataPathFor(exeFolder, writable, exists, QString()), ::dataPathFor(exeFolder, true, true, QString()));
     }
 
     void dataPathOnDisk()
@@ -757,12 +757,12 @@ private slots:
     #endif
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        QCOMPARE(DataPath(dir.path()), dir.filePath(QStringLiteral("date.dat")));
+        QCOMPARE(dataPath(dir.path()), dir.filePath(QStringLiteral("date.dat")));
 
         const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("share"))));
         const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        const QString path = DataPath(dir.filePath(QStringLiteral("no-such-folder")));
+        const QString path = dataPath(dir.filePath(QStringLiteral("no-such-folder")));
         qputenv("XDG_DATA_HOME", oldDataHome);
         QVERIFY(appData.startsWith(dir.path()));
         QCOMPARE(path, appData + QStringLiteral("/date.dat"));

@@ -18,7 +18,7 @@ QStringList RowsOf(const HighScoreTable& table)
 {
     QStringList rows;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        rows << QStringLiteral("%1 %2").arg(table.Row(row).score).arg(table.Row(row).name);
+        rows << QStringLiteral("%1 %2").arg(table.row(row).score).arg(table.row(row).name);
     return rows;
 }
 
@@ -34,7 +34,7 @@ HighScoreTable TableOf(const QList<int>& scores)
 {
     HighScoreTable table;
     for (int row = 1; row <= scores.size(); ++row)
-        table.SetRow(row, {qint16(scores.at(row - 1)), QStringLiteral("普通"), QStringLiteral("元%1").arg(row)});
+        table.setRow(row, {qint16(scores.at(row - 1)), QStringLiteral("普通"), QStringLiteral("元%1").arg(row)});
     return table;
 }
 
@@ -46,7 +46,7 @@ void PlayOn(HighScoreStore& store, const QList<int>& scores, const QString& pref
     for (const int score : scores) {
         ++n;
         if (store.Place(score))
-            store.Fill({qint16(score), QStringLiteral("易しい"), prefix + u'\n' + QString::number(n)});
+            store.fill({qint16(score), QStringLiteral("易しい"), prefix + u'\n' + QString::number(n)});
     }
 }
 
@@ -118,42 +118,42 @@ private slots:
             QVERIFY(WriteFile(path, WriteHighScores(TableOf(initial))));
 
         HighScoreStore a(path), b(path);
-        QVERIFY(!a.Load());
-        QVERIFY(!b.Load());
+        QVERIFY(!a.load());
+        QVERIFY(!b.load());
         // What a single copy writes when it saves its own table.
-        HighScoreTable alone = a.Table();
+        HighScoreTable alone = a.table();
         for (int n = 1; n <= mine.size(); ++n) {
             if (const std::optional<int> row = alone.Place(mine.at(n - 1)))
-                alone.SetRow(*row, {qint16(mine.at(n - 1)), QStringLiteral("易しい"), QStringLiteral("A %1").arg(n)});
+                alone.setRow(*row, {qint16(mine.at(n - 1)), QStringLiteral("易しい"), QStringLiteral("A %1").arg(n)});
         }
 
         PlayOn(b, theirs, QStringLiteral("B"));
         if (!theirs.isEmpty())
-            QVERIFY(b.Save().saved);
+            QVERIFY(b.save().saved);
         if (!damage.isEmpty())
             QVERIFY(WriteFile(path, damage));
         PlayOn(a, mine, QStringLiteral("A"));
 
-        const HighScoreSave save = a.Save();
+        const HighScoreSave save = a.save();
         QVERIFY2(save.saved, qPrintable(save.reason));
-        QCOMPARE(RowsOf(a.Table()), expected);
+        QCOMPARE(RowsOf(a.table()), expected);
         const QByteArray written = ReadAll(path);
-        QCOMPARE(written, WriteHighScores(a.Table()));
+        QCOMPARE(written, WriteHighScores(a.table()));
         QCOMPARE(written.count("\r\n"), 30);
         if (theirs.isEmpty())
             QCOMPARE(written, WriteHighScores(alone));
         QCOMPARE(save.damage.has_value(), !damage.isEmpty());
         if (save.damage)
             QCOMPARE(ReadAll(save.damage->copyPath), damage);
-        QVERIFY(a.Unsaved().isEmpty());
-        QVERIFY(!QFileInfo::exists(a.LockPath()));
+        QVERIFY(a.unsaved().isEmpty());
+        QVERIFY(!QFileInfo::exists(a.lockPath()));
 
         // Saved rows are not placed a second time.
-        QVERIFY(a.Save().saved);
+        QVERIFY(a.save().saved);
         QCOMPARE(ReadAll(path), written);
         // The other copy's next save keeps them too.
-        QVERIFY(b.Save().saved);
-        QCOMPARE(RowsOf(b.Table()), expected);
+        QVERIFY(b.save().saved);
+        QCOMPARE(RowsOf(b.table()), expected);
     }
 
     void lock_data()
@@ -169,10 +169,10 @@ private slots:
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("date.dat"));
         HighScoreStore store(path);
-        store.Load();
+        store.load();
         PlayOn(store, {70}, QStringLiteral("A"));
 
-        QLockFile holder(store.LockPath());
+        QLockFile holder(store.lockPath());
         QVERIFY(holder.tryLock());
         if (!holderAlive) {
             // The same lock file, as left behind by a process that has ended since.
@@ -181,23 +181,23 @@ private slots:
             QVERIFY(ended.waitForStarted());
             const qint64 deadPid = ended.processId();
             QVERIFY(ended.waitForFinished());
-            QByteArray contents = ReadAll(store.LockPath());
+            QByteArray contents = ReadAll(store.lockPath());
             holder.unlock();
             contents.replace(0, contents.indexOf('\n'), QByteArray::number(deadPid));
-            QVERIFY(WriteFile(store.LockPath(), contents));
+            QVERIFY(WriteFile(store.lockPath(), contents));
         }
 
-        const HighScoreSave save = store.Save(std::chrono::milliseconds(300));
+        const HighScoreSave save = store.save(std::chrono::milliseconds(300));
         QCOMPARE(save.saved, !holderAlive);
         if (holderAlive) {
-            QVERIFY2(save.reason.contains(QDir::toNativeSeparators(store.LockPath())), qPrintable(save.reason));
+            QVERIFY2(save.reason.contains(QDir::toNativeSeparators(store.lockPath())), qPrintable(save.reason));
             QVERIFY(!QFileInfo::exists(path));
-            QCOMPARE(store.Unsaved().size(), 1);
+            QCOMPARE(store.unsaved().size(), 1);
             holder.unlock();
-            QVERIFY(store.Save().saved);
+            QVERIFY(store.save().saved);
         }
         QCOMPARE(RowsOf(LoadHighScoresFile(path).table).first(), QStringLiteral("70 A 1"));
-        QVERIFY(!QFileInfo::exists(store.LockPath()));
+        QVERIFY(!QFileInfo::exists(store.lockPath()));
     }
 };
 

@@ -68,7 +68,7 @@ private slots:
 void WindowsTest::initTestCase()
 {
     Q_INIT_RESOURCE(assets);
-    SetUpFonts();
+    setUpFonts();
 }
 
 void WindowsTest::geometry_data()

@@ -24,10 +24,10 @@ void Require(bool holds)
 HighScoreTable AsWritten(HighScoreTable table)
 {
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        HighScoreRow content = table.Row(row);
+        HighScoreRow content = table.row(row);
         content.level.replace(u'"', QChar(0xFF02));
         content.name.replace(u'"', QChar(0xFF02));
-        table.SetRow(row, content);
+        table.setRow(row, content);
     }
     return table;
 }
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(load.damaged ? load.rowsRead >= 0 && load.rowsRead < HighScoreTable::Rows
                          : load.rowsRead == HighScoreTable::Rows);
     for (int row = load.rowsRead + 1; row <= HighScoreTable::Rows; ++row)
-        Require(load.table.Row(row) == HighScoreRow{});
+        Require(load.table.row(row) == HighScoreRow{});
 
     QBuffer buffer;
     buffer.setData(bytes);
