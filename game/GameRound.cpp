@@ -83,11 +83,13 @@ GameRound::HitResult GameRound::hitHole(int hole)
 
 void GameRound::pause()
 {
-    wasPlaying_ = playing_;
+    if (pauses_++ == 0)
+        wasPlaying_ = playing_;
     playing_ = false;
 }
 
 void GameRound::resume()
 {
-    playing_ = wasPlaying_;
+    if (pauses_ > 0 && --pauses_ == 0)
+        playing_ = wasPlaying_;
 }

@@ -53,7 +53,9 @@ public:
     HitResult hitHole(int hole);
 
     // Holds a running game still (ticks and clicks do nothing) until resume,
-    // which restores the state from before. Pauses do not nest.
+    // which restores the state from before. Pauses nest: a question asked
+    // while another is open (a save at logout during the quit question)
+    // holds the game until the last one is answered.
     void pause();
     void resume();
 
@@ -78,5 +80,6 @@ private:
     bool playing_ = false;    // a game runs and is not paused
     float elapsed_ = 0.0f;    // seconds of play in this game
     qint16 tickInterval_ = 0;
-    bool wasPlaying_ = false; // playing_ as it was before the pause
+    bool wasPlaying_ = false; // playing_ as it was before the outermost pause
+    int pauses_ = 0;          // pauses not yet resumed
 };

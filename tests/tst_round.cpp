@@ -132,16 +132,17 @@ void RoundTest::gameLength()
 void RoundTest::nothingMovesWithoutRunningGame_data()
 {
     QTest::addColumn<QString>("before");   // played before the still time
-    QTest::addColumn<bool>("paused");      // held by a pause rather than by no game
-    QTest::newRow("before the first start") << QString() << false;
-    QTest::newRow("paused during a game") << "T3T" << true;
-    QTest::newRow("paused with no game") << QString() << true;
+    QTest::addColumn<int>("pauses");       // nested pauses that hold it, rather than no game
+    QTest::newRow("before the first start") << QString() << 0;
+    QTest::newRow("paused during a game") << "T3T" << 1;
+    QTest::newRow("paused twice during a game") << "T3T" << 2;
+    QTest::newRow("paused with no game") << QString() << 1;
 }
 
 void RoundTest::nothingMovesWithoutRunningGame()
 {
     QFETCH(QString, before);
-    QFETCH(bool, paused);
+    QFETCH(int, pauses);
     GameRound round(std::make_unique<ScriptedRandom>(holes({5, 3, 7, 1})));
     const bool running = !before.isEmpty();
     if (running) {
@@ -149,7 +150,7 @@ void RoundTest::nothingMovesWithoutRunningGame()
         round.start();
         Play(round, before);
     }
-    if (paused)
+    for (int pause = 0; pause < pauses; ++pause)
         round.pause();
     const int hole = round.targetHole();
     const float elapsed = round.elapsed();
@@ -163,8 +164,10 @@ void RoundTest::nothingMovesWithoutRunningGame()
     QCOMPARE(round.elapsed(), elapsed);
     QCOMPARE(round.score(), score);
     QCOMPARE(round.targetUp(), up);
-    if (paused)
+    for (int pause = 0; pause < pauses; ++pause) {
+        QCOMPARE(round.playing(), false);   // still held until the outermost pause ends
         round.resume();
+    }
     QCOMPARE(round.playing(), running);
     // A resumed game goes on where it stood: the next tick charges the unhit target.
     if (running) {
