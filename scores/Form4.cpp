@@ -5,7 +5,7 @@
 #include "platform/GreenField.h"
 #include "platform/PlaceLabel.h"
 #include "platform/Twips.h"
-#include "scores/HighScoreStore.h"
+#include "scores/OneLineText.h"
 
 #include <QLabel>
 #include <QPushButton>

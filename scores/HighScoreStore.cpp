@@ -1,5 +1,7 @@
 #include "scores/HighScoreStore.h"
 
+#include "scores/OneLineText.h"
+
 #include <QDir>
 #include <QLockFile>
 
@@ -138,27 +140,5 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
     // A game whose name is still being entered gets its room again.
     if (placing_)
         placing_->row = table_.Place(placing_->score);
-    return result;
-}
-
-QString oneLineText(const QString& text, int* cursor)
-{
-    QString result;
-    result.reserve(text.size());
-    int moved = cursor ? *cursor : 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-            // CR LF is one line break: one space.
-            if (cursor && i < *cursor)
-                --moved;
-            continue;
-        }
-        const bool breaksLine = c.category() == QChar::Other_Control || c == QChar::LineSeparator
-            || c == QChar::ParagraphSeparator;
-        result += breaksLine ? QChar(u' ') : c;
-    }
-    if (cursor)
-        *cursor = moved;
     return result;
 }
