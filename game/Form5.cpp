@@ -283,16 +283,16 @@ void Form5::Label8_Click()
 
 void Form5::RankFinishedGame()
 {
-    const std::optional<int> row = store_.Place(round_.score());
-    if (!row)
+    const std::optional<int> rank = store_.rankOf(round_.score());
+    if (!rank)
         return;
-    if (*row == 1)
+    if (*rank == 1)
         Label5->setText(plainNumberText(round_.score())); // a new best, shown before the name is asked
     QPointer<Form4> entry = new Form4;
     entry->exec();
     const QString EntryName = entry->Text1->text();
     delete entry;
-    store_.fill(HighScoreRow{checkedNarrow16(round_.score()), levelLabel(round_.tickInterval()), EntryName});
+    store_.record(HighScoreRow{checkedNarrow16(round_.score()), levelLabel(round_.tickInterval()), EntryName});
     // The name is on disk before the table is shown, and the table shows
     // what other copies saved meanwhile.
     SaveHighScores();

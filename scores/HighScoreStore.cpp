@@ -7,7 +7,7 @@
 
 namespace {
 
-bool SameDamage(const HighScoreLoad& a, const HighScoreLoad& b)
+bool sameDamage(const HighScoreLoad& a, const HighScoreLoad& b)
 {
     return a.problem == b.problem && a.problemLine == b.problemLine && a.rowsRead == b.rowsRead
         && a.table == b.table;
@@ -16,25 +16,25 @@ bool SameDamage(const HighScoreLoad& a, const HighScoreLoad& b)
 // The file could not be opened or read (no permission, a read error): what
 // it holds is unknown, so it is never written over. A FIFO or a device in
 // its place holds no table, and a save replaces it with a file.
-bool Unreadable(const HighScoreLoad& load)
+bool unreadable(const HighScoreLoad& load)
 {
     return load.problemKind == HighScoreProblem::Unreadable;
 }
 
-HighScoreRow OneLineRow(const HighScoreRow& row)
+HighScoreRow oneLineRow(const HighScoreRow& row)
 {
     return {row.score, oneLineText(row.level), oneLineText(row.name)};
 }
 
-HighScoreTable OneLineTable(const HighScoreTable& table)
+HighScoreTable oneLineTable(const HighScoreTable& table)
 {
     HighScoreTable result;
     for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        result.setRow(row, OneLineRow(table.row(row)));
+        result.setRow(row, oneLineRow(table.row(row)));
     return result;
 }
 
-QString LockFailureReason(const QString& lockPath, QLockFile::LockError error)
+QString lockFailureReason(const QString& lockPath, QLockFile::LockError error)
 {
     const QString path = QDir::toNativeSeparators(lockPath);
     if (error == QLockFile::LockFailedError) {
@@ -67,16 +67,15 @@ QString HighScoreStore::lockPath() const
 std::optional<HighScoreDamage> HighScoreStore::load()
 {
     const HighScoreLoad load = LoadHighScoresFile(path_);
-    table_ = OneLineTable(load.table);
+    table_ = oneLineTable(load.table);
     unsaved_.clear();
-    placing_.reset();
     reported_.reset();
     return noteDamage(load);
 }
 
 std::optional<HighScoreDamage> HighScoreStore::noteDamage(const HighScoreLoad& load)
 {
-    if (!load.damaged || (reported_ && SameDamage(*reported_, load)))
+    if (!load.damaged || (reported_ && sameDamage(*reported_, load)))
         return std::nullopt;
     reported_ = load;
     if (load.problemKind == HighScoreProblem::NotAFile)
@@ -84,24 +83,11 @@ std::optional<HighScoreDamage> HighScoreStore::noteDamage(const HighScoreLoad& l
     return HighScoreDamage{load.problem, KeepDamagedCopy(path_)};
 }
 
-std::optional<int> HighScoreStore::Place(qint32 score)
+void HighScoreStore::record(const HighScoreRow& row)
 {
-    const std::optional<int> row = table_.Place(score);
-    if (row)
-        placing_ = Placing{score, row};
-    return row;
-}
-
-void HighScoreStore::fill(const HighScoreRow& content)
-{
-    Q_ASSERT(placing_);
-    if (!placing_)
-        return;
-    const HighScoreRow row = OneLineRow(content);
-    if (placing_->row)
-        table_.setRow(*placing_->row, row);
-    unsaved_.append(row);
-    placing_.reset();
+    const HighScoreRow oneLine = oneLineRow(row);
+    table_.insert(oneLine);
+    unsaved_.append(oneLine);
 }
 
 HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
@@ -114,22 +100,20 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
     // can make one either: the save goes on and the file layer says
     // whether the file itself can be written.
     if (!lock.tryLock(lockWait) && lock.error() != QLockFile::PermissionError) {
-        result.reason = LockFailureReason(lockPath(), lock.error());
+        result.reason = lockFailureReason(lockPath(), lock.error());
         return result;
     }
 
     const HighScoreLoad load = LoadHighScoresFile(path_);
-    if (Unreadable(load)) {
+    if (unreadable(load)) {
         result.reason = load.problem;
         return result;
     }
     result.damage = noteDamage(load);
 
-    HighScoreTable merged = OneLineTable(load.table);
-    for (const HighScoreRow& row : std::as_const(unsaved_)) {
-        if (const std::optional<int> place = merged.Place(row.score))
-            merged.setRow(*place, row);
-    }
+    HighScoreTable merged = oneLineTable(load.table);
+    for (const HighScoreRow& row : std::as_const(unsaved_))
+        merged.insert(row);
     if (!SaveHighScoresFile(path_, merged, &result.reason))
         return result;
 
@@ -137,8 +121,5 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
     table_ = merged;
     unsaved_.clear();
     reported_.reset();
-    // A game whose name is still being entered gets its room again.
-    if (placing_)
-        placing_->row = table_.Place(placing_->score);
     return result;
 }

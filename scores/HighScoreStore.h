@@ -41,7 +41,7 @@ public:
     QString lockPath() const;
 
     const HighScoreTable& table() const { return table_; }
-    // Rows placed and filled since the last successful save, oldest first.
+    // Rows recorded since the last successful save, oldest first.
     const QList<HighScoreRow>& unsaved() const { return unsaved_; }
 
     // Reads the file (the default table when there is none) and forgets any
@@ -49,14 +49,14 @@ public:
     // over it; the rows read up to the problem are kept.
     std::optional<HighScoreDamage> load();
 
-    // Places a finished game's score and makes room for it, as
-    // HighScoreTable::Place: returns the row, or nullopt when the score is
-    // not placed. fill then completes that row; until then it is not saved.
-    std::optional<int> Place(qint32 score);
-    // Fills the row of the last Place and keeps it for the next save. Line
-    // breaks and other control characters in the label or the name become
-    // spaces, so that the file keeps three lines a row.
-    void fill(const HighScoreRow& content);
+    // The row a finished game's score would take in this copy's table, as
+    // HighScoreTable::rankOf; nullopt when it is not placed.
+    std::optional<int> rankOf(qint32 score) const { return table_.rankOf(score); }
+    // Puts a finished game's row in the table where it ranks now and keeps
+    // it for the next save. Line breaks and other control characters in the
+    // label or the name become spaces, so that the file keeps three lines a
+    // row.
+    void record(const HighScoreRow& row);
 
     // Under the lock, reads the file again, places the unsaved rows on what
     // it holds and writes the result. With no other copy at work the result
@@ -74,13 +74,6 @@ private:
     QString path_;
     HighScoreTable table_;
     QList<HighScoreRow> unsaved_;
-    // A placed score whose row is not filled yet, and that row (none when
-    // a save in between left no room for it).
-    struct Placing {
-        qint32 score;
-        std::optional<int> row;
-    };
-    std::optional<Placing> placing_;
     // The damaged contents this copy has reported, until a save replaces them.
     std::optional<HighScoreLoad> reported_;
 };

@@ -19,7 +19,7 @@ void HighScoreTable::setRow(int row, const HighScoreRow& content)
     rows_[row - 1] = content;
 }
 
-std::optional<int> HighScoreTable::Place(qint32 score)
+std::optional<int> HighScoreTable::rankOf(qint32 score) const
 {
     int rank = NotPlaced; // rows that stay above the new entry
     for (int i = 1; i <= Rows - 1; ++i) {
@@ -30,9 +30,18 @@ std::optional<int> HighScoreTable::Place(qint32 score)
         rank = 0;
     if (rank == NotPlaced)
         return std::nullopt;
-    for (int i = Rows - 1; i >= rank + 1; --i)
-        rows_[i] = rows_[i - 1];
     return rank + 1;
+}
+
+std::optional<int> HighScoreTable::insert(const HighScoreRow& content)
+{
+    const std::optional<int> place = rankOf(content.score);
+    if (!place)
+        return std::nullopt;
+    for (int i = Rows - 1; i >= *place; --i)
+        rows_[i] = rows_[i - 1];
+    setRow(*place, content);
+    return place;
 }
 
 QString levelLabel(int tickInterval)

@@ -16,9 +16,8 @@ struct HighScoreRow {
 };
 
 // The ten best results; row 1 is the best. Rows stay in non-increasing score
-// order as long as every change is a Place followed by filling the row it
-// returns; nothing here sorts or checks the rows, since rows read from
-// date.dat are taken in the file's order.
+// order as long as every change is an insert(); nothing here sorts or checks
+// the rows, since rows read from date.dat are taken in the file's order.
 class HighScoreTable {
 public:
     static constexpr int Rows = 10;
@@ -30,16 +29,17 @@ public:
     const HighScoreRow& row(int row) const;
     void setRow(int row, const HighScoreRow& content);
 
-    // Finds the place of a finished game's score and makes room there:
-    // returns the row (1..Rows) the caller fills, or nullopt when the score
-    // is not placed and nothing changed. A score above row 1 is a new best
-    // and always gets row 1. Otherwise it goes below every row with an equal
-    // or higher score: each i from 1 to 9 with row i >= score > row i + 1 is
-    // tested, with no early exit, so in a table out of order the largest such
-    // i decides. The rows from the returned one on move down one place and
-    // the old row 10 is lost; the returned row keeps its old content until
-    // the caller fills it.
-    std::optional<int> Place(qint32 score);
+    // The row (1..Rows) a finished game's score would take, or nullopt when
+    // it is not placed. A score above row 1 is a new best and always takes
+    // row 1. Otherwise it goes below every row with an equal or higher
+    // score: each i from 1 to 9 with row i >= score > row i + 1 is tested,
+    // with no early exit, so in a table out of order the largest i decides.
+    std::optional<int> rankOf(qint32 score) const;
+
+    // Puts content in the row rankOf(content.score) gives: the rows from
+    // there on move down one place and the old row 10 is lost. Returns that
+    // row, or nullopt when the score is not placed and nothing changed.
+    std::optional<int> insert(const HighScoreRow& content);
 
     friend bool operator==(const HighScoreTable&, const HighScoreTable&) = default;
 

@@ -148,8 +148,7 @@ void GameEndTest::namesComeBackUnchanged()
     HighScoreStore other(board.dateDatPath());
     other.load();
     whenModal([&](QWidget* modal) {
-        other.Place(500);
-        other.fill({500, QStringLiteral("普通"), QStringLiteral("他")});
+        other.record({500, QStringLiteral("普通"), QStringLiteral("他")});
         QVERIFY(other.save().saved);
         auto* entry = qobject_cast<Form4*>(modal);
         entry->Text1->setText(name);

@@ -1,3 +1,4 @@
+#include "platform/CheckedMath.h"
 #include "platform/Cp932.h"
 #include "scores/DataPath.h"
 #include "scores/DateFile.h"
@@ -219,7 +220,7 @@ private slots:
         QTest::addColumn<QList<int>>("scores");
         QTest::addColumn<int>("score");
         QTest::addColumn<int>("row");                 // 0: not placed
-        QTest::addColumn<QList<int>>("sourceRows");   // where each row's content came from
+        QTest::addColumn<QList<int>>("sourceRows");   // where each row's content came from; the new row's is its own
         const QList<int> worked{900, 800, 700, 600, 500, 400, 300, 200, 100, 0};
         const QList<int> same{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
         QTest::newRow("worked example") << worked << 650 << 4 << QList<int>{1, 2, 3, 4, 4, 5, 6, 7, 8, 9};
@@ -252,11 +253,18 @@ private slots:
         QFETCH(int, row);
         QFETCH(QList<int>, sourceRows);
         const HighScoreTable before = TableOf(scores);
+        QCOMPARE(before.rankOf(score).value_or(0), row);
+        const std::optional<qint16> narrow = tryNarrow16(score);
+        if (!narrow)
+            return;   // such a score never reaches a row: the game ends in a run-time error first
         HighScoreTable table = before;
-        QCOMPARE(table.Place(score).value_or(0), row);
+        const HighScoreRow entry{*narrow, QStringLiteral("普通"), QStringLiteral("新人")};
+        QCOMPARE(table.insert(entry).value_or(0), row);
         QStringList expected;
         for (int source : sourceRows)
             expected << RowsOf(before).at(source - 1);
+        if (row != 0)
+            expected[row - 1] = QStringLiteral("%1|普通|新人").arg(score);
         QCOMPARE(RowsOf(table), expected);
     }
 

@@ -45,8 +45,8 @@ void PlayOn(HighScoreStore& store, const QList<int>& scores, const QString& pref
     int n = 0;
     for (const int score : scores) {
         ++n;
-        if (store.Place(score))
-            store.fill({qint16(score), QStringLiteral("易しい"), prefix + u'\n' + QString::number(n)});
+        if (store.rankOf(score))
+            store.record({qint16(score), QStringLiteral("易しい"), prefix + u'\n' + QString::number(n)});
     }
 }
 
@@ -123,8 +123,7 @@ private slots:
         // What a single copy writes when it saves its own table.
         HighScoreTable alone = a.table();
         for (int n = 1; n <= mine.size(); ++n) {
-            if (const std::optional<int> row = alone.Place(mine.at(n - 1)))
-                alone.setRow(*row, {qint16(mine.at(n - 1)), QStringLiteral("易しい"), QStringLiteral("A %1").arg(n)});
+            alone.insert({qint16(mine.at(n - 1)), QStringLiteral("易しい"), QStringLiteral("A %1").arg(n)});
         }
 
         PlayOn(b, theirs, QStringLiteral("B"));
