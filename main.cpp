@@ -1,4 +1,4 @@
-#include "game/Form5.h"
+#include "game/BoardWindow.h"
 #include "platform/FontSetup.h"
 #include "platform/RunTimeErrorBox.h"
 #include "platform/SignalNotifier.h"
@@ -25,7 +25,7 @@ namespace {
 // application object. Qt's own options such as -platform are therefore not
 // taken from the command line; its environment variables (QT_QPA_PLATFORM,
 // QT_SCALE_FACTOR...) do the same job.
-int ReadCommandLine(int argc, char* argv[])
+int readCommandLine(int argc, char* argv[])
 {
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
@@ -62,7 +62,7 @@ int ReadCommandLine(int argc, char* argv[])
 }
 
 // False until app.exec() runs: a quit asked for before then would be lost.
-bool MainLoopRunning = false;
+bool mainLoopRunning = false;
 
 // Ends the program as the quit command would, from wherever the event loop
 // is when asked, start-up included: a window shown modally (a message box,
@@ -70,12 +70,12 @@ bool MainLoopRunning = false;
 // Escape or OK would, and the rest waits until the code that showed it has
 // finished. Then the board closes (its unload saves) and so does every
 // other window.
-void EndProgram(QPointer<Form5> board)
+void endProgram(QPointer<BoardWindow> board)
 {
     if (QWidget* modal = QApplication::activeModalWidget())
         modal->hide();
-    if (!MainLoopRunning || QApplication::activeModalWidget() || QThread::currentThread()->loopLevel() > 1) {
-        QTimer::singleShot(50, qApp, [board] { EndProgram(board); });
+    if (!mainLoopRunning || QApplication::activeModalWidget() || QThread::currentThread()->loopLevel() > 1) {
+        QTimer::singleShot(50, qApp, [board] { endProgram(board); });
         return;
     }
     if (board)
@@ -90,7 +90,7 @@ int main(int argc, char* argv[])
 {
     QApplication::setApplicationName(QStringLiteral("pyokopon"));
     QApplication::setApplicationVersion(QStringLiteral(PYOKOPON_VERSION));
-    if (const int answered = ReadCommandLine(argc, argv); answered >= 0)
+    if (const int answered = readCommandLine(argc, argv); answered >= 0)
         return answered;
 
     QApplication app(argc, argv);
@@ -99,25 +99,25 @@ int main(int argc, char* argv[])
     setUpFonts();
     showRunTimeErrorsInABox();
 
-    QPointer<Form5> board = new Form5;
+    QPointer<BoardWindow> board = new BoardWindow;
     board->setAttribute(Qt::WA_DeleteOnClose);
 
     // A kill, a closed terminal or Ctrl+C saves the table and ends normally.
     SignalNotifier endSignals;
-    QObject::connect(&endSignals, &SignalNotifier::received, &app, [board] { EndProgram(board); });
+    QObject::connect(&endSignals, &SignalNotifier::received, &app, [board] { endProgram(board); });
     // Logging out saves too; the box of a failed save needs the session
     // manager's leave to appear, and without it the rows wait for the next save.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, board, [board](QSessionManager& manager) {
         if (manager.allowsErrorInteraction()) {
-            board->SaveHighScores();
+            board->saveScores();
             manager.release();
         } else {
-            board->SaveHighScoresWithoutAsking();
+            board->saveScoresWithoutAsking();
         }
     });
 
-    board->Form_Load();
+    board->startUp();
     board->show();
-    QTimer::singleShot(0, &app, [] { MainLoopRunning = true; });
+    QTimer::singleShot(0, &app, [] { mainLoopRunning = true; });
     return app.exec();
 }

@@ -1,8 +1,8 @@
 #include "TestBoard.h"
 
 #include "platform/ClickLabel.h"
-#include "scores/Form3.h"
-#include "scores/Form4.h"
+#include "scores/HighScoreWindow.h"
+#include "scores/NameEntryDialog.h"
 
 #include <QApplication>
 #include <QFile>
@@ -20,44 +20,44 @@ Board::Board(QList<double> random, MsgResult displayAnswer, std::optional<QByteA
         if (file.open(QIODevice::WriteOnly))
             file.write(*dateDat);
     }
-    form = std::make_unique<Form5>(folder.path());
+    form = std::make_unique<BoardWindow>(folder.path());
     auto source = std::make_unique<ScriptedRandom>(std::move(random));
     randomSource = source.get();
     form->setRandomSource(std::move(source));
-    timerRanFromLoad = form->Timer1->isActive();
-    form->Timer1->stop();
+    timerRanFromLoad = form->tickTimer()->isActive();
+    form->tickTimer()->stop();
     for (int notice = 0; notice < noticesBeforeQuestion; ++notice)
         boxes.expect(MsgResult::OK);
     boxes.expect(displayAnswer);
     if (displayAnswer != MsgResult::Yes)
         boxes.expect(MsgResult::OK);
-    form->Form_Load();
+    form->startUp();
 }
 
 Board::~Board()
 {
-    delete form->HighScoreWindow();
+    delete form->highScoreWindow();
 }
 
 void Board::start(int difficulty)
 {
-    form->Option1_Click(difficulty);
-    form->Label2_Click();
+    form->chooseDifficulty(difficulty);
+    form->startGame();
 }
 
 void Board::ticks(int count)
 {
     for (int i = 0; i < count; ++i)
-        form->Timer1_Timer();
+        form->tick();
 }
 
 void Board::play(const QString& actions)
 {
     for (const QChar action : actions) {
         if (action == u'T')
-            form->Timer1_Timer();
+            form->tick();
         else
-            form->Picture1_Click(action.digitValue());
+            form->hitHole(action.digitValue());
     }
 }
 
@@ -65,15 +65,15 @@ void Board::playGame(int hits, int difficulty)
 {
     start(difficulty);
     for (int hit = 0; form->round().playing(); ++hit) {
-        form->Timer1_Timer();
+        form->tick();
         if (hit < hits && form->round().playing())
-            form->Picture1_Click(form->round().targetHole());
+            form->hitHole(form->round().targetHole());
     }
 }
 
-bool Board::holeShows(int hole, const QLabel* holder) const
+bool Board::holeShows(int hole, BoardWindow::HoleImage image) const
 {
-    return form->Picture1[hole]->pixmap().cacheKey() == holder->pixmap().cacheKey();
+    return form->hole(hole)->pixmap().cacheKey() == form->image(image).cacheKey();
 }
 
 QString Board::dateDatPath() const
@@ -103,9 +103,9 @@ void whenModal(std::function<void(QWidget*)> act)
 void answerNameEntry(const QString& name)
 {
     whenModal([name](QWidget* modal) {
-        auto* entry = qobject_cast<Form4*>(modal);
+        auto* entry = qobject_cast<NameEntryDialog*>(modal);
         QVERIFY(entry);
-        entry->Text1->setText(name);
-        QTest::keyClick(entry->Text1, Qt::Key_Return);
+        entry->nameEdit()->setText(name);
+        QTest::keyClick(entry->nameEdit(), Qt::Key_Return);
     });
 }

@@ -3,7 +3,7 @@
 #include "ScriptedMsgBox.h"
 #include "ScriptedRandom.h"
 
-#include "game/Form5.h"
+#include "game/BoardWindow.h"
 
 #include <QByteArray>
 #include <QList>
@@ -13,8 +13,6 @@
 #include <memory>
 #include <optional>
 
-class QLabel;
-
 // A loaded board in a scratch folder, with scripted boxes and random holes.
 // Its timer is held still so that the test alone decides when a tick comes.
 class Board {
@@ -23,7 +21,7 @@ public:
                    std::optional<QByteArray> dateDat = std::nullopt, int noticesBeforeQuestion = 0);
     ~Board();
 
-    Form5* operator->() const { return form.get(); }
+    BoardWindow* operator->() const { return form.get(); }
 
     void start(int difficulty);
     void ticks(int count);
@@ -33,12 +31,12 @@ public:
     // leaving the rest: on easy the score is 35 × hits − 200. The last tick
     // runs the game-end ranking, so a name entry must be expected.
     void playGame(int hits, int difficulty = 0);
-    bool holeShows(int hole, const QLabel* holder) const;
+    bool holeShows(int hole, BoardWindow::HoleImage image) const;
     QString dateDatPath() const;
 
     QTemporaryDir folder;
     ScriptedMsgBox boxes;
-    std::unique_ptr<Form5> form;
+    std::unique_ptr<BoardWindow> form;
     ScriptedRandom* randomSource = nullptr;
     bool timerRanFromLoad = false;
 };

@@ -1,12 +1,12 @@
 #include "TestBoard.h"
 
-#include "about/Form2.h"
+#include "about/AboutDialog.h"
 #include "platform/ClickLabel.h"
 #include "platform/Cp932.h"
 #include "platform/FontSetup.h"
 #include "scores/DateFile.h"
-#include "scores/Form3.h"
-#include "scores/Form4.h"
+#include "scores/HighScoreWindow.h"
+#include "scores/NameEntryDialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -95,11 +95,11 @@ void GameEndTest::ranking()
     QString bestWhileAsking;
     if (row != 0) {
         whenModal([&](QWidget* modal) {
-            bestWhileAsking = board->Label5->text();
-            auto* entry = qobject_cast<Form4*>(modal);
+            bestWhileAsking = board->bestScoreLabel()->text();
+            auto* entry = qobject_cast<NameEntryDialog*>(modal);
             QVERIFY(entry);
-            entry->Text1->setText(QStringLiteral("新人"));
-            entry->Label2_Click();
+            entry->nameEdit()->setText(QStringLiteral("新人"));
+            entry->pressOk();
         });
     }
     board.playGame(hits);
@@ -110,10 +110,10 @@ void GameEndTest::ranking()
         after.removeLast();
     }
     QCOMPARE(scoresOf(board->table()), after);
-    QCOMPARE(board->Label5->text(), best);
+    QCOMPARE(board->bestScoreLabel()->text(), best);
     QVERIFY(board.boxes.unexpected.isEmpty());
     if (row == 0) {
-        QVERIFY(!board->HighScoreWindow());
+        QVERIFY(!board->highScoreWindow());
         return;
     }
     QCOMPARE(bestWhileAsking, best);
@@ -121,13 +121,13 @@ void GameEndTest::ranking()
     QCOMPARE(board->table().row(row).level, QStringLiteral("易しい"));
     // The rows below moved down with their names.
     QCOMPARE(board->table().row(row + 1).name, QStringLiteral("名無しの権兵衛%1").arg(row));
-    Form3* window = board->HighScoreWindow();
+    HighScoreWindow* window = board->highScoreWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QVERIFY(!window->isModal());
-    QCOMPARE(window->Label1[row]->text(), QString::number(score));
-    QCOMPARE(window->Label3[row]->text(), QStringLiteral("易しい"));
-    QCOMPARE(window->Label2[row]->text(), QStringLiteral("新人"));
+    QCOMPARE(window->scoreCell(row)->text(), QString::number(score));
+    QCOMPARE(window->levelCell(row)->text(), QStringLiteral("易しい"));
+    QCOMPARE(window->nameCell(row)->text(), QStringLiteral("新人"));
 }
 
 void GameEndTest::namesComeBackUnchanged_data()
@@ -150,17 +150,17 @@ void GameEndTest::namesComeBackUnchanged()
     whenModal([&](QWidget* modal) {
         other.record({500, QStringLiteral("普通"), QStringLiteral("他")});
         QVERIFY(other.save().saved);
-        auto* entry = qobject_cast<Form4*>(modal);
-        entry->Text1->setText(name);
-        QTest::keyClick(entry->Text1, Qt::Key_Return);
+        auto* entry = qobject_cast<NameEntryDialog*>(modal);
+        entry->nameEdit()->setText(name);
+        QTest::keyClick(entry->nameEdit(), Qt::Key_Return);
     });
     board.playGame(10, 2);   // -50 points
     QCOMPARE(board->table().row(1).name, QStringLiteral("他"));
     QCOMPARE(board->table().row(2).name, name);
     QCOMPARE(board->table().row(2).level, QStringLiteral("難しい"));
-    QCOMPARE(board->Label5->text(), QStringLiteral("500"));
-    QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), QStringLiteral("他"));
-    QCOMPARE(board->HighScoreWindow()->Label2[2]->text(), name);
+    QCOMPARE(board->bestScoreLabel()->text(), QStringLiteral("500"));
+    QCOMPARE(board->highScoreWindow()->nameCell(1)->text(), QStringLiteral("他"));
+    QCOMPARE(board->highScoreWindow()->nameCell(2)->text(), name);
     // On disk as soon as it is entered.
     QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->table());
 }
@@ -185,29 +185,29 @@ void GameEndTest::wholeGameEntersTheTable()
     board->show();
     answerNameEntry(QStringLiteral("ぴょこ, ぽん"));
     board.playGame(ticks, difficulty);
-    QCOMPARE(board->Timer1->interval(), 1000 - 250 * difficulty);
-    QCOMPARE(board->Label4->text(), QStringLiteral("終了!!"));
+    QCOMPARE(board->tickTimer()->interval(), 1000 - 250 * difficulty);
+    QCOMPARE(board->statusLabel()->text(), QStringLiteral("終了!!"));
     // The last target stays up and can no longer be hit.
     const int lastHole = board->round().targetHole();
-    board->Picture1_Click(lastHole);
+    board->hitHole(lastHole);
     board.ticks(3);
-    QVERIFY(board.holeShows(lastHole, board->Picture2[1]));
+    QVERIFY(board.holeShows(lastHole, BoardWindow::HoleImage::Target));
     const qint32 expected = (ticks - 1) * 30;
-    QCOMPARE(board->Label1->text(), u' ' + QString::number(expected));
-    QCOMPARE(board->Label5->text(), QString::number(expected));
+    QCOMPARE(board->scoreLabel()->text(), u' ' + QString::number(expected));
+    QCOMPARE(board->bestScoreLabel()->text(), QString::number(expected));
     QCOMPARE(board->table().row(1).score, qint16(expected));
     QCOMPARE(board->table().row(1).level, label);
-    QVERIFY(board->HighScoreWindow()->isVisible());
+    QVERIFY(board->highScoreWindow()->isVisible());
 
     board.boxes.expect(MsgResult::Yes);
     board.boxes.expect(MsgResult::OK);
-    board->Label3_Click();
+    board->confirmQuit();
     const QByteArray saved = readAll(board.dateDatPath());
     QVERIFY(saved.startsWith(QByteArray::number(expected) + "\r\n\"" + encodeCp932(label) + "\"\r\n\""
                              + encodeCp932(QStringLiteral("ぴょこ, ぽん")) + "\"\r\n90\r\n"));
     QCOMPARE(saved.count("\r\n"), 30);
     // The table window outlives the board.
-    QVERIFY(board->HighScoreWindow()->isVisible());
+    QVERIFY(board->highScoreWindow()->isVisible());
 }
 
 void GameEndTest::ticksWhileNameEntryIsOpenChangeNothing()
@@ -223,12 +223,12 @@ void GameEndTest::ticksWhileNameEntryIsOpenChangeNothing()
     };
     Snapshot atOpening{}, afterTicks{};
     whenModal([&](QWidget* modal) {
-        atOpening = {board->round().elapsed(), board->round().targetHole(), board->round().score(), board->Label4->text()};
+        atOpening = {board->round().elapsed(), board->round().targetHole(), board->round().score(), board->statusLabel()->text()};
         board.ticks(5);
-        board->Picture1_Click(board->round().targetHole());
-        board->Picture1_Click(board->round().targetHole() == 1 ? 2 : 1);
-        afterTicks = {board->round().elapsed(), board->round().targetHole(), board->round().score(), board->Label4->text()};
-        qobject_cast<Form4*>(modal)->Label2_Click();
+        board->hitHole(board->round().targetHole());
+        board->hitHole(board->round().targetHole() == 1 ? 2 : 1);
+        afterTicks = {board->round().elapsed(), board->round().targetHole(), board->round().score(), board->statusLabel()->text()};
+        qobject_cast<NameEntryDialog*>(modal)->pressOk();
     });
     board.ticks(1);
     QCOMPARE(atOpening.status, QStringLiteral("終了!!"));
@@ -244,7 +244,7 @@ void GameEndTest::secondGameEndRefillsOpenWindowWithFreshEntry()
     board->show();
     answerNameEntry(QStringLiteral("一回目"));
     board.playGame(10);   // 150 points
-    QPointer<Form3> window = board->HighScoreWindow();
+    QPointer<HighScoreWindow> window = board->highScoreWindow();
     QVERIFY(window && window->isVisible());
     // The player goes back to the board, which now covers the table window.
     board->activateWindow();
@@ -252,19 +252,19 @@ void GameEndTest::secondGameEndRefillsOpenWindowWithFreshEntry()
 
     QString boxAtOpening = QStringLiteral("not asked");
     whenModal([&](QWidget* modal) {
-        auto* entry = qobject_cast<Form4*>(modal);
-        boxAtOpening = entry->Text1->text();
-        entry->Text1->setText(QStringLiteral("二回目"));
-        entry->Label2_Click();
+        auto* entry = qobject_cast<NameEntryDialog*>(modal);
+        boxAtOpening = entry->nameEdit()->text();
+        entry->nameEdit()->setText(QStringLiteral("二回目"));
+        entry->pressOk();
     });
     board.playGame(20);   // 500 points
     QCOMPARE(boxAtOpening, QString());
-    QCOMPARE(board->HighScoreWindow(), window.data());
+    QCOMPARE(board->highScoreWindow(), window.data());
     QVERIFY(window->isVisible());
     QVERIFY(QTest::qWaitForWindowActive(window.data()));   // in front, where the player sees it
-    QCOMPARE(window->Label2[1]->text(), QStringLiteral("二回目"));
-    QCOMPARE(window->Label1[2]->text(), QStringLiteral("150"));
-    QCOMPARE(window->Label2[2]->text(), QStringLiteral("一回目"));
+    QCOMPARE(window->nameCell(1)->text(), QStringLiteral("二回目"));
+    QCOMPARE(window->scoreCell(2)->text(), QStringLiteral("150"));
+    QCOMPARE(window->nameCell(2)->text(), QStringLiteral("一回目"));
 }
 
 void GameEndTest::commandsPauseAndResume_data()
@@ -293,8 +293,8 @@ void GameEndTest::commandsPauseAndResume()
     whenModal([&](QWidget* modal) {
         shown = modal->windowTitle();
         board.ticks(3);
-        board->Picture1_Click(3);
-        board->Picture1_Click(1);
+        board->hitHole(3);
+        board->hitHole(1);
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Return);
     });
     QTest::keyClick(board.form.get(), key.toLatin1());
@@ -304,7 +304,7 @@ void GameEndTest::commandsPauseAndResume()
     QCOMPARE(board->round().elapsed(), elapsed);
     QCOMPARE(board->round().score(), 0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!board->HighScoreWindow());
+    QVERIFY(!board->highScoreWindow());
     if (running) {
         board.ticks(1);
         QCOMPARE(board->round().elapsed(), elapsed + 1.0f);
@@ -319,20 +319,20 @@ void GameEndTest::highScoreWindowShowsTableAtOpening()
     Board board(holes({5}), MsgResult::Yes, WriteHighScores(table));
     QStringList cells;
     auto readRows = [&](QWidget* modal) {
-        auto* window = qobject_cast<Form3*>(modal);
+        auto* window = qobject_cast<HighScoreWindow*>(modal);
         for (int row : {1, 2, 3})
-            cells << window->Label1[row]->text() << window->Label3[row]->text() << window->Label2[row]->text();
-        window->Label6_Click();
+            cells << window->scoreCell(row)->text() << window->levelCell(row)->text() << window->nameCell(row)->text();
+        window->pressOk();
     };
     whenModal(readRows);
-    board->Label8_Click();
+    board->showHighScores();
     QCOMPARE(cells, QStringList({"30", "易しい", "", "-5", "難しい", "名無しの権兵衛", "-9999", "易しい", "名無しの権兵衛"}));
 
     answerNameEntry(QStringLiteral("後から"));
     board.playGame(0);   // -200 points, placed third
     cells.clear();
     whenModal(readRows);
-    board->Label8_Click();
+    board->showHighScores();
     QCOMPARE(cells.mid(6), QStringList({"-200", "易しい", "後から"}));
 }
 
@@ -342,16 +342,16 @@ void GameEndTest::highScoreCommandWhileWindowOpenFromGameEnd()
     board->show();
     answerNameEntry(QStringLiteral("一人目"));
     board.playGame(10);
-    QPointer<Form3> open = board->HighScoreWindow();
+    QPointer<HighScoreWindow> open = board->highScoreWindow();
     QVERIFY(open && open->isVisible() && !open->isModal());
     QWidget* modalSeen = nullptr;
     QString firstCell;
     whenModal([&](QWidget* modal) {
         modalSeen = modal;
-        firstCell = qobject_cast<Form3*>(modal)->Label2[1]->text();
+        firstCell = qobject_cast<HighScoreWindow*>(modal)->nameCell(1)->text();
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Return);
     });
-    board->Label8_Click();
+    board->showHighScores();
     QCOMPARE(modalSeen, static_cast<QWidget*>(open.data()));
     QCOMPARE(firstCell, QStringLiteral("一人目"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -377,7 +377,7 @@ void GameEndTest::tableFile()
     if (present)
         file = contents;
     Board board(holes({5}), MsgResult::Yes, file);
-    QCOMPARE(board->Label5->text(), best);
+    QCOMPARE(board->bestScoreLabel()->text(), best);
     QCOMPARE(board->dataFilePath(), board.dateDatPath());
     board->close();
     const QByteArray saved = readAll(board.dateDatPath());
@@ -414,7 +414,7 @@ void GameEndTest::damagedFile()
     QVERIFY2(notice.contains(QDir::toNativeSeparators(board.dateDatPath())), qPrintable(notice));
     QVERIFY2(notice.contains(QStringLiteral("date.dat.damaged")), qPrintable(notice));
     QCOMPARE(board.boxes.shown.at(1).text, QStringLiteral("ディスプレイの解像度は640×480ですか?"));
-    QCOMPARE(board->Label5->text(), best);
+    QCOMPARE(board->bestScoreLabel()->text(), best);
     for (int row = 1; row <= 10; ++row)
         QCOMPARE(int(board->table().row(row).score), row <= rowsKept ? Descending.at(row - 1) : -9999);
     // The damaged file is kept as it was, beside the new one the save writes.
@@ -450,8 +450,8 @@ void GameEndTest::failedSave()
     if (atGameEnd) {
         answerNameEntry(QStringLiteral("残る"));
         board.playGame(10);
-        QVERIFY(board->HighScoreWindow()->isVisible());
-        QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), QStringLiteral("残る"));
+        QVERIFY(board->highScoreWindow()->isVisible());
+        QCOMPARE(board->highScoreWindow()->nameCell(1)->text(), QStringLiteral("残る"));
         QVERIFY(QDir(board.folder.path()).rmdir(QStringLiteral("date.dat")));
     }
     board->close();

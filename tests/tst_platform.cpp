@@ -2,7 +2,6 @@
 #include "platform/MsgBox.h"
 #include "platform/NumberText.h"
 #include "platform/SignalNotifier.h"
-#include "platform/VirtualKey.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -25,8 +24,6 @@ private slots:
     void signedFloatText();
     void plainNumberText_data();
     void plainNumberText();
-    void virtualKeyCode_data();
-    void virtualKeyCode();
     void add32_data();
     void add32();
     void narrow16_data();
@@ -90,48 +87,6 @@ void PlatformTest::plainNumberText()
     QFETCH(qint32, value);
     QFETCH(QString, text);
     QCOMPARE(::plainNumberText(value), text);
-}
-
-void PlatformTest::virtualKeyCode_data()
-{
-    QTest::addColumn<int>("key");
-    QTest::addColumn<int>("modifiers");
-    QTest::addColumn<int>("code");
-    const int none = Qt::NoModifier;
-    const int pad = Qt::KeypadModifier;
-    QTest::newRow("space") << int(Qt::Key_Space) << none << 32;
-    QTest::newRow("S plain") << int(Qt::Key_S) << none << 83;
-    QTest::newRow("S with shift") << int(Qt::Key_S) << int(Qt::ShiftModifier) << 83;
-    QTest::newRow("Q with ctrl") << int(Qt::Key_Q) << int(Qt::ControlModifier) << 81;
-    QTest::newRow("H with alt") << int(Qt::Key_H) << int(Qt::AltModifier) << 72;
-    QTest::newRow("Z") << int(Qt::Key_Z) << none << 90;
-    QTest::newRow("digit row 1") << int(Qt::Key_1) << none << 49;
-    QTest::newRow("digit row 0") << int(Qt::Key_0) << none << 48;
-    QTest::newRow("keypad 1 numlock on") << int(Qt::Key_1) << pad << 97;
-    QTest::newRow("keypad 9 numlock on") << int(Qt::Key_9) << pad << 105;
-    QTest::newRow("keypad 0 numlock on") << int(Qt::Key_0) << pad << 96;
-    QTest::newRow("keypad 1 numlock off") << int(Qt::Key_End) << pad << 97;
-    QTest::newRow("keypad 2 numlock off") << int(Qt::Key_Down) << pad << 98;
-    QTest::newRow("keypad 3 numlock off") << int(Qt::Key_PageDown) << pad << 99;
-    QTest::newRow("keypad 4 numlock off") << int(Qt::Key_Left) << pad << 100;
-    QTest::newRow("keypad 5 numlock off") << int(Qt::Key_Clear) << pad << 101;
-    QTest::newRow("keypad 6 numlock off") << int(Qt::Key_Right) << pad << 102;
-    QTest::newRow("keypad 7 numlock off") << int(Qt::Key_Home) << pad << 103;
-    QTest::newRow("keypad 8 numlock off") << int(Qt::Key_Up) << pad << 104;
-    QTest::newRow("keypad 9 numlock off") << int(Qt::Key_PageUp) << pad << 105;
-    QTest::newRow("keypad 0 numlock off") << int(Qt::Key_Insert) << pad << 96;
-    QTest::newRow("arrow key is no hole") << int(Qt::Key_Up) << none << 0;
-    QTest::newRow("home key is no hole") << int(Qt::Key_Home) << none << 0;
-    QTest::newRow("keypad enter") << int(Qt::Key_Enter) << pad << 0;
-    QTest::newRow("escape") << int(Qt::Key_Escape) << none << 0;
-}
-
-void PlatformTest::virtualKeyCode()
-{
-    QFETCH(int, key);
-    QFETCH(int, modifiers);
-    QFETCH(int, code);
-    QCOMPARE(VirtualKeyCode(key, Qt::KeyboardModifiers(modifiers)), code);
 }
 
 void PlatformTest::add32_data()

@@ -1,6 +1,7 @@
 #include "ScriptedRandom.h"
 
 #include "game/GameRound.h"
+#include "game/KeypadHole.h"
 
 #include <QTest>
 
@@ -44,6 +45,8 @@ private slots:
     void nothingMovesWithoutRunningGame();
     void difficultyCountsFromTheNextStart();
     void startDuringGameBeginsAfresh();
+    void keypadHole_data();
+    void keypadHole();
 };
 
 void RoundTest::scoring_data()
@@ -210,6 +213,42 @@ void RoundTest::startDuringGameBeginsAfresh()
     // The first tick of the new game charges nothing.
     round.tick(1000);
     QCOMPARE(round.score(), 0);
+}
+
+void RoundTest::keypadHole_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("hole");
+    const int none = Qt::NoModifier;
+    const int pad = Qt::KeypadModifier;
+    QTest::newRow("keypad 1 numlock on") << int(Qt::Key_1) << pad << 1;
+    QTest::newRow("keypad 9 numlock on") << int(Qt::Key_9) << pad << 9;
+    QTest::newRow("keypad 9 with shift") << int(Qt::Key_9) << int(Qt::KeypadModifier | Qt::ShiftModifier) << 9;
+    QTest::newRow("keypad 0 numlock on") << int(Qt::Key_0) << pad << 0;
+    QTest::newRow("keypad 1 numlock off") << int(Qt::Key_End) << pad << 1;
+    QTest::newRow("keypad 2 numlock off") << int(Qt::Key_Down) << pad << 2;
+    QTest::newRow("keypad 3 numlock off") << int(Qt::Key_PageDown) << pad << 3;
+    QTest::newRow("keypad 4 numlock off") << int(Qt::Key_Left) << pad << 4;
+    QTest::newRow("keypad 5 numlock off") << int(Qt::Key_Clear) << pad << 5;
+    QTest::newRow("keypad 6 numlock off") << int(Qt::Key_Right) << pad << 6;
+    QTest::newRow("keypad 7 numlock off") << int(Qt::Key_Home) << pad << 7;
+    QTest::newRow("keypad 8 numlock off") << int(Qt::Key_Up) << pad << 8;
+    QTest::newRow("keypad 9 numlock off") << int(Qt::Key_PageUp) << pad << 9;
+    QTest::newRow("keypad 0 numlock off") << int(Qt::Key_Insert) << pad << 0;
+    QTest::newRow("digit row 1") << int(Qt::Key_1) << none << 0;
+    QTest::newRow("arrow key is no hole") << int(Qt::Key_Up) << none << 0;
+    QTest::newRow("home key is no hole") << int(Qt::Key_Home) << none << 0;
+    QTest::newRow("keypad enter") << int(Qt::Key_Enter) << pad << 0;
+    QTest::newRow("keypad letter") << int(Qt::Key_S) << pad << 0;
+}
+
+void RoundTest::keypadHole()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(int, hole);
+    QCOMPARE(::keypadHole(key, Qt::KeyboardModifiers(modifiers)), hole);
 }
 
 QTEST_GUILESS_MAIN(RoundTest)

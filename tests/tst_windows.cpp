@@ -1,8 +1,8 @@
-#include "about/Form2.h"
+#include "about/AboutDialog.h"
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
-#include "scores/Form3.h"
-#include "scores/Form4.h"
+#include "scores/HighScoreWindow.h"
+#include "scores/NameEntryDialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,26 +22,26 @@ const QRgb Pink = qRgb(255, 192, 192);
 const QRgb Red = qRgb(255, 0, 0);
 const QRgb Black = qRgb(0, 0, 0);
 
-enum class Closing { Command1, Enter, Escape, WindowManager, OkLabel };
+enum class Closing { DefaultButton, Enter, Escape, WindowManager, OkLabel };
 
-void closeBy(SmallWindow* window, Closing how)
+void closeBy(GreenDialog* window, Closing how)
 {
     switch (how) {
-    case Closing::Command1: window->Command1->click(); break;
+    case Closing::DefaultButton: window->defaultButton()->click(); break;
     case Closing::Enter: QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Return); break;
     case Closing::Escape: QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Escape); break;
     case Closing::WindowManager: window->close(); break;
-    case Closing::OkLabel: QTest::mouseClick(window->OkLabel, Qt::LeftButton, {}, QPoint(5, 5)); break;
+    case Closing::OkLabel: QTest::mouseClick(window->okLabel(), Qt::LeftButton, {}, QPoint(5, 5)); break;
     }
 }
 
-std::unique_ptr<SmallWindow> make(const QString& which)
+std::unique_ptr<GreenDialog> make(const QString& which)
 {
-    if (which == "Form2")
-        return std::make_unique<Form2>();
-    if (which == "Form3")
-        return std::make_unique<Form3>();
-    return std::make_unique<Form4>();
+    if (which == "about")
+        return std::make_unique<AboutDialog>();
+    if (which == "highScores")
+        return std::make_unique<HighScoreWindow>();
+    return std::make_unique<NameEntryDialog>();
 }
 
 } // namespace
@@ -76,24 +76,24 @@ void WindowsTest::geometry_data()
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QRect>("rect");
-    QTest::newRow("Form2 size") << "Form2" << "" << QRect(0, 0, 305, 225);
-    QTest::newRow("Form2 Label1(0)") << "Form2" << "Label1(0)" << QRect(96, 40, 193, 17);
-    QTest::newRow("Form2 Label1(1)") << "Form2" << "Label1(1)" << QRect(96, 88, 193, 17);
-    QTest::newRow("Form2 Picture1") << "Form2" << "Picture1" << QRect(32, 64, 33, 41);
-    QTest::newRow("Form2 Label2") << "Form2" << "OK" << QRect(96, 152, 121, 41);
-    QTest::newRow("Form2 Command1") << "Form2" << "Command1" << QRect(328, 72, 9, 12);
-    QTest::newRow("Form3 size") << "Form3" << "" << QRect(0, 0, 585, 377);
-    QTest::newRow("Form3 Label5") << "Form3" << "Label5" << QRect(8, 80, 129, 41);
-    QTest::newRow("Form3 Label6") << "Form3" << "OK" << QRect(16, 224, 121, 41);
-    QTest::newRow("Form3 Label1(1)") << "Form3" << "Label1(1)" << QRect(152, 32, 89, 33);
-    QTest::newRow("Form3 Label3(5)") << "Form3" << "Label3(5)" << QRect(264, 160, 89, 33);
-    QTest::newRow("Form3 Label2(10)") << "Form3" << "Label2(10)" << QRect(384, 320, 185, 33);
-    QTest::newRow("Form3 Command1") << "Form3" << "Command1" << QRect(608, 104, 17, 33);
-    QTest::newRow("Form4 size") << "Form4" << "" << QRect(0, 0, 305, 226);
-    QTest::newRow("Form4 Label1") << "Form4" << "Label1" << QRect(40, 16, 225, 65);
-    QTest::newRow("Form4 Text1") << "Form4" << "Text1" << QRect(80, 96, 145, 49);
-    QTest::newRow("Form4 Label2") << "Form4" << "OK" << QRect(96, 168, 121, 41);
-    QTest::newRow("Form4 Command1") << "Form4" << "Command1" << QRect(344, 64, 17, 41);
+    QTest::newRow("about size") << "about" << "" << QRect(0, 0, 305, 225);
+    QTest::newRow("about version") << "about" << "version" << QRect(96, 40, 193, 17);
+    QTest::newRow("about credit") << "about" << "credit" << QRect(96, 88, 193, 17);
+    QTest::newRow("about icon") << "about" << "icon" << QRect(32, 64, 33, 41);
+    QTest::newRow("about OK") << "about" << "OK" << QRect(96, 152, 121, 41);
+    QTest::newRow("about defaultButton") << "about" << "defaultButton" << QRect(328, 72, 9, 12);
+    QTest::newRow("highScores size") << "highScores" << "" << QRect(0, 0, 585, 377);
+    QTest::newRow("highScores heading") << "highScores" << "heading" << QRect(8, 80, 129, 41);
+    QTest::newRow("highScores OK") << "highScores" << "OK" << QRect(16, 224, 121, 41);
+    QTest::newRow("highScores score(1)") << "highScores" << "score(1)" << QRect(152, 32, 89, 33);
+    QTest::newRow("highScores level(5)") << "highScores" << "level(5)" << QRect(264, 160, 89, 33);
+    QTest::newRow("highScores name(10)") << "highScores" << "name(10)" << QRect(384, 320, 185, 33);
+    QTest::newRow("highScores defaultButton") << "highScores" << "defaultButton" << QRect(608, 104, 17, 33);
+    QTest::newRow("nameEntry size") << "nameEntry" << "" << QRect(0, 0, 305, 226);
+    QTest::newRow("nameEntry message") << "nameEntry" << "message" << QRect(40, 16, 225, 65);
+    QTest::newRow("nameEntry nameEdit") << "nameEntry" << "nameEdit" << QRect(80, 96, 145, 49);
+    QTest::newRow("nameEntry OK") << "nameEntry" << "OK" << QRect(96, 168, 121, 41);
+    QTest::newRow("nameEntry defaultButton") << "nameEntry" << "defaultButton" << QRect(344, 64, 17, 41);
 }
 
 void WindowsTest::geometry()
@@ -101,7 +101,7 @@ void WindowsTest::geometry()
     QFETCH(QString, window);
     QFETCH(QString, control);
     QFETCH(QRect, rect);
-    std::unique_ptr<SmallWindow> form = make(window);
+    std::unique_ptr<GreenDialog> form = make(window);
     QWidget* widget = nullptr;
     if (control.isEmpty()) {
         QCOMPARE(form->size(), rect.size());
@@ -109,22 +109,23 @@ void WindowsTest::geometry()
         return;
     }
     if (control == "OK")
-        widget = form->OkLabel;
-    else if (control == "Command1")
-        widget = form->Command1;
-    else if (auto* f2 = dynamic_cast<Form2*>(form.get()))
-        widget = control == "Picture1" ? static_cast<QWidget*>(f2->Picture1) : f2->Label1[control.mid(7, 1).toInt()];
-    else if (auto* f3 = dynamic_cast<Form3*>(form.get())) {
-        const int row = control.section('(', 1).section(')', 0, 0).toInt();   // Label5 has none
-        widget = control == "Label5" ? f3->Label5 : control.startsWith("Label1(") ? f3->Label1[row]
-            : control.startsWith("Label3(")                                     ? f3->Label3[row]
-                                                                                : f3->Label2[row];
-    } else if (auto* f4 = dynamic_cast<Form4*>(form.get()))
-        widget = control == "Text1" ? static_cast<QWidget*>(f4->Text1) : f4->Label1;
+        widget = form->okLabel();
+    else if (control == "defaultButton")
+        widget = form->defaultButton();
+    else if (auto* about = dynamic_cast<AboutDialog*>(form.get()))
+        widget = control == "icon" ? about->iconLabel() : control == "version" ? about->versionLabel() : about->creditLabel();
+    else if (auto* table = dynamic_cast<HighScoreWindow*>(form.get())) {
+        const int row = control.section('(', 1).section(')', 0, 0).toInt();   // the heading has none
+        widget = control == "heading"             ? table->heading()
+            : control.startsWith("score(")        ? table->scoreCell(row)
+            : control.startsWith("level(")        ? table->levelCell(row)
+                                                  : table->nameCell(row);
+    } else if (auto* entry = dynamic_cast<NameEntryDialog*>(form.get()))
+        widget = control == "nameEdit" ? static_cast<QWidget*>(entry->nameEdit()) : entry->messageLabel();
     QVERIFY(widget);
     QCOMPARE(widget->geometry(), rect);
     // The hidden button lies wholly outside the client area.
-    QVERIFY(!form->rect().intersects(form->Command1->geometry()));
+    QVERIFY(!form->rect().intersects(form->defaultButton()->geometry()));
 }
 
 void WindowsTest::rendering_data()
@@ -132,9 +133,9 @@ void WindowsTest::rendering_data()
     QTest::addColumn<QString>("window");
     QTest::addColumn<QRect>("face");
     QTest::addColumn<int>("frameBottom");
-    QTest::newRow("Form2") << "Form2" << QRect(96, 144, 121, 49) << 224;
-    QTest::newRow("Form3") << "Form3" << QRect(16, 216, 121, 49) << 376;
-    QTest::newRow("Form4") << "Form4" << QRect(96, 160, 121, 49) << 224;
+    QTest::newRow("about") << "about" << QRect(96, 144, 121, 49) << 224;
+    QTest::newRow("highScores") << "highScores" << QRect(16, 216, 121, 49) << 376;
+    QTest::newRow("nameEntry") << "nameEntry" << QRect(96, 160, 121, 49) << 224;
 }
 
 void WindowsTest::rendering()
@@ -142,7 +143,7 @@ void WindowsTest::rendering()
     QFETCH(QString, window);
     QFETCH(QRect, face);
     QFETCH(int, frameBottom);
-    std::unique_ptr<SmallWindow> form = make(window);
+    std::unique_ptr<GreenDialog> form = make(window);
     const QImage shot = form->grab().toImage();
     shot.save(QDir::temp().filePath(QStringLiteral("pyokopon-%1.png").arg(window)));
     const int right = shot.width() - 1;
@@ -172,9 +173,9 @@ void WindowsTest::everyWayOfClosingRunsOk_data()
 {
     QTest::addColumn<QString>("window");
     QTest::addColumn<Closing>("how");
-    for (const char* window : {"Form2", "Form3", "Form4"}) {
+    for (const char* window : {"about", "highScores", "nameEntry"}) {
         QTest::addRow("%s OK label", window) << window << Closing::OkLabel;
-        QTest::addRow("%s Command1", window) << window << Closing::Command1;
+        QTest::addRow("%s default button", window) << window << Closing::DefaultButton;
         QTest::addRow("%s Enter", window) << window << Closing::Enter;
         QTest::addRow("%s Escape", window) << window << Closing::Escape;
         QTest::addRow("%s window manager", window) << window << Closing::WindowManager;
@@ -185,7 +186,7 @@ void WindowsTest::everyWayOfClosingRunsOk()
 {
     QFETCH(QString, window);
     QFETCH(Closing, how);
-    QPointer<SmallWindow> form = make(window).release();
+    QPointer<GreenDialog> form = make(window).release();
     bool closedInTime = false;
     QTimer::singleShot(0, form, [&] {
         QVERIFY(form->isVisible());
@@ -197,7 +198,7 @@ void WindowsTest::everyWayOfClosingRunsOk()
     QVERIFY(!form || !form->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     // The version and high-score windows unload; the name entry only hides.
-    if (window == "Form4") {
+    if (window == "nameEntry") {
         QVERIFY(form);
         delete form;
     } else {
@@ -207,31 +208,31 @@ void WindowsTest::everyWayOfClosingRunsOk()
 
 void WindowsTest::nameEntryKeepsTextUntilUnloaded()
 {
-    Form4 entry;
-    QVERIFY(entry.Text1->text().isEmpty());
+    NameEntryDialog entry;
+    QVERIFY(entry.nameEdit()->text().isEmpty());
     QTimer::singleShot(0, &entry, [&] {
-        QTest::keyClicks(entry.Text1, QStringLiteral(" a, b "));
-        QTest::keyClick(entry.Text1, Qt::Key_Return);
+        QTest::keyClicks(entry.nameEdit(), QStringLiteral(" a, b "));
+        QTest::keyClick(entry.nameEdit(), Qt::Key_Return);
     });
     entry.exec();
     QVERIFY(!entry.isVisible());
-    QCOMPARE(entry.Text1->text(), QStringLiteral(" a, b "));
+    QCOMPARE(entry.nameEdit()->text(), QStringLiteral(" a, b "));
 }
 
 void WindowsTest::nameEntryHasFocusAndTakesTyping()
 {
-    Form4 entry;
+    NameEntryDialog entry;
     QString focused;
     QTimer::singleShot(0, &entry, [&] {
         QTRY_VERIFY(entry.isActiveWindow());
-        focused = QApplication::focusWidget() == entry.Text1 ? "Text1" : "other";
+        focused = QApplication::focusWidget() == entry.nameEdit() ? "nameEdit" : "other";
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("abc"));
-        entry.Label2_Click();
+        entry.pressOk();
     });
     entry.exec();
-    QCOMPARE(focused, QStringLiteral("Text1"));
-    QCOMPARE(entry.Text1->text(), QStringLiteral("abc"));
-    QVERIFY(entry.Text1->testAttribute(Qt::WA_InputMethodEnabled));
+    QCOMPARE(focused, QStringLiteral("nameEdit"));
+    QCOMPARE(entry.nameEdit()->text(), QStringLiteral("abc"));
+    QVERIFY(entry.nameEdit()->testAttribute(Qt::WA_InputMethodEnabled));
 }
 
 void WindowsTest::nameEntryTakesOneLine_data()
@@ -254,24 +255,24 @@ void WindowsTest::nameEntryTakesOneLine()
     QFETCH(QString, pasted);
     QFETCH(QString, after);
     QFETCH(int, cursorAfter);
-    Form4 entry;
-    entry.Text1->setText(before);
-    entry.Text1->setCursorPosition(cursor);
+    NameEntryDialog entry;
+    entry.nameEdit()->setText(before);
+    entry.nameEdit()->setCursorPosition(cursor);
     QApplication::clipboard()->setText(pasted);
-    QTest::keyClick(entry.Text1, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(entry.Text1->text(), after);
-    QCOMPARE(entry.Text1->cursorPosition(), cursorAfter);
+    QTest::keyClick(entry.nameEdit(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(entry.nameEdit()->text(), after);
+    QCOMPARE(entry.nameEdit()->cursorPosition(), cursorAfter);
 }
 
 void WindowsTest::longTextIsCutAtTheCellEdge()
 {
-    Form3 table;
+    HighScoreWindow table;
     const QString longName = QString(40, QChar(u'長'));
-    table.Label2[3]->setText(longName);
-    table.Label1[3]->setText(QStringLiteral("-32768888888888"));
-    QCOMPARE(table.Label2[3]->text(), longName);
-    QCOMPARE(table.Label2[3]->geometry(), QRect(384, 96, 185, 33));
-    QVERIFY(!table.Label2[3]->wordWrap());
+    table.nameCell(3)->setText(longName);
+    table.scoreCell(3)->setText(QStringLiteral("-32768888888888"));
+    QCOMPARE(table.nameCell(3)->text(), longName);
+    QCOMPARE(table.nameCell(3)->geometry(), QRect(384, 96, 185, 33));
+    QVERIFY(!table.nameCell(3)->wordWrap());
     // Nothing of the name reaches past the cell into the frame or beyond.
     const QImage shot = table.grab().toImage();
     for (int x = 384 + 185; x < 585 - 3; ++x)

@@ -1,6 +1,6 @@
 #include "TestBoard.h"
 
-#include "game/Form5.h"
+#include "game/BoardWindow.h"
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
 
@@ -14,7 +14,7 @@
 #include <memory>
 
 
-class Form5Test : public QObject {
+class BoardTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
@@ -47,12 +47,12 @@ private slots:
     void rendering();
 };
 
-void Form5Test::initTestCase()
+void BoardTest::initTestCase()
 {
     setUpFonts();
 }
 
-void Form5Test::startUpQuestions_data()
+void BoardTest::startUpQuestions_data()
 {
     QTest::addColumn<MsgResult>("answer");
     QTest::addColumn<int>("boxCount");
@@ -60,7 +60,7 @@ void Form5Test::startUpQuestions_data()
     QTest::newRow("no adds the follow-up") << MsgResult::No << 2;
 }
 
-void Form5Test::startUpQuestions()
+void BoardTest::startUpQuestions()
 {
     QFETCH(MsgResult, answer);
     QFETCH(int, boxCount);
@@ -81,15 +81,15 @@ void Form5Test::startUpQuestions()
     QVERIFY(board.boxes.unexpected.isEmpty());
     QCOMPARE(board.randomSource->seeded, 1);
     QVERIFY(board.timerRanFromLoad);
-    QCOMPARE(board->Timer1->interval(), 1000);
+    QCOMPARE(board->tickTimer()->interval(), 1000);
     QCOMPARE(board->round().tickInterval(), qint16(0));
     for (int hole = 1; hole <= 9; ++hole)
-        QVERIFY(board.holeShows(hole, board->Picture2[4]));
-    for (QRadioButton* option : board->Option1)
-        QVERIFY(!option->isChecked());
+        QVERIFY(board.holeShows(hole, BoardWindow::HoleImage::Empty));
+    for (int index = 0; index < 3; ++index)
+        QVERIFY(!board->difficultyButton(index)->isChecked());
 }
 
-void Form5Test::statusLine_data()
+void BoardTest::statusLine_data()
 {
     QTest::addColumn<int>("difficulty");
     QTest::addColumn<int>("ticks");
@@ -102,7 +102,7 @@ void Form5Test::statusLine_data()
     QTest::newRow("difficult at exactly 40") << 2 << 80 << QStringLiteral("あと  0秒");
 }
 
-void Form5Test::statusLine()
+void BoardTest::statusLine()
 {
     QFETCH(int, difficulty);
     QFETCH(int, ticks);
@@ -110,11 +110,11 @@ void Form5Test::statusLine()
     Board board;
     board.start(difficulty);
     board.ticks(ticks);
-    QCOMPARE(board->Label4->text(), status);
+    QCOMPARE(board->statusLabel()->text(), status);
     QVERIFY(board->round().playing());
 }
 
-void Form5Test::scoring_data()
+void BoardTest::scoring_data()
 {
     QTest::addColumn<QString>("actions");
     QTest::addColumn<QString>("display");
@@ -126,43 +126,43 @@ void Form5Test::scoring_data()
     QTest::newRow("second click on a hit") << "T33" << " 30";
 }
 
-void Form5Test::scoring()
+void BoardTest::scoring()
 {
     QFETCH(QString, actions);
     QFETCH(QString, display);
     Board board(holes({5, 3, 3, 7}));
     board.start(0);
     board.play(actions);
-    QCOMPARE(board->Label1->text(), display);
+    QCOMPARE(board->scoreLabel()->text(), display);
 }
 
-void Form5Test::tickShowsTargetAndClearsTheOldHole()
+void BoardTest::tickShowsTargetAndClearsTheOldHole()
 {
     Board board(holes({5, 3, 7}));
     board.start(0);
     board.play("T");
-    QVERIFY(board.holeShows(3, board->Picture2[1]));
+    QVERIFY(board.holeShows(3, BoardWindow::HoleImage::Target));
     board.play("3");
-    QVERIFY(board.holeShows(3, board->Picture4));
+    QVERIFY(board.holeShows(3, BoardWindow::HoleImage::Hit));
     board.play("T");
     QCOMPARE(board->round().targetHole(), int(7));
     for (int hole = 1; hole <= 9; ++hole)
-        QVERIFY(board.holeShows(hole, hole == 7 ? board->Picture2[1] : board->Picture2[4]));
+        QVERIFY(board.holeShows(hole, hole == 7 ? BoardWindow::HoleImage::Target : BoardWindow::HoleImage::Empty));
 }
 
-void Form5Test::ticksWithoutRunningGameChangeNothing()
+void BoardTest::ticksWithoutRunningGameChangeNothing()
 {
     Board board(holes({5, 3}));
     board.ticks(5);
-    QCOMPARE(board->Label4->text(), QString());
-    QCOMPARE(board->Label1->text(), QString());
-    board->Picture1_Click(4);
-    QCOMPARE(board->Label1->text(), QString());
+    QCOMPARE(board->statusLabel()->text(), QString());
+    QCOMPARE(board->scoreLabel()->text(), QString());
+    board->hitHole(4);
+    QCOMPARE(board->scoreLabel()->text(), QString());
     for (int hole = 1; hole <= 9; ++hole)
-        QVERIFY(board.holeShows(hole, board->Picture2[4]));
+        QVERIFY(board.holeShows(hole, BoardWindow::HoleImage::Empty));
 }
 
-void Form5Test::quitQuestion_data()
+void BoardTest::quitQuestion_data()
 {
     QTest::addColumn<bool>("running");
     QTest::addColumn<MsgResult>("answer");
@@ -171,7 +171,7 @@ void Form5Test::quitQuestion_data()
     QTest::newRow("yes says goodbye and closes") << true << MsgResult::Yes;
 }
 
-void Form5Test::quitQuestion()
+void BoardTest::quitQuestion()
 {
     QFETCH(bool, running);
     QFETCH(MsgResult, answer);
@@ -187,11 +187,11 @@ void Form5Test::quitQuestion()
     // Ticks and clicks that come while the question is up must change nothing.
     board.boxes.expect(answer, [&] {
         board.ticks(3);
-        board->Picture1_Click(1);
+        board->hitHole(1);
     });
     if (answer == MsgResult::Yes)
         board.boxes.expect(MsgResult::OK);
-    board->Label3_Click();
+    board->confirmQuit();
 
     const MsgRequest& question = board.boxes.shown.at(0);
     QCOMPARE(question.text, QStringLiteral("やめちゃうの?"));
@@ -208,7 +208,7 @@ void Form5Test::quitQuestion()
         QCOMPARE(board.boxes.shown.at(1).icon, MsgIcon::None);
         QCOMPARE(board.boxes.shown.at(1).title, QStringLiteral("終了"));
         QVERIFY(!board->isVisible());
-        QVERIFY(!board->Timer1->isActive());
+        QVERIFY(!board->tickTimer()->isActive());
     } else {
         QCOMPARE(board.boxes.shown.size(), 1);
         QCOMPARE(board->round().playing(), running);
@@ -216,12 +216,12 @@ void Form5Test::quitQuestion()
     }
 }
 
-void Form5Test::startRefusedWithoutDifficulty()
+void BoardTest::startRefusedWithoutDifficulty()
 {
     Board board;
     board.boxes.shown.clear();
     board.boxes.expect(MsgResult::OK);
-    board->Label2_Click();
+    board->startGame();
     QCOMPARE(board.boxes.shown.size(), 1);
     QCOMPARE(board.boxes.shown.at(0).text, QStringLiteral("難易度を指定してください"));
     QCOMPARE(board.boxes.shown.at(0).buttons, MsgButtons::OK);
@@ -229,38 +229,38 @@ void Form5Test::startRefusedWithoutDifficulty()
     QCOMPARE(board.boxes.shown.at(0).title, QString());
     QVERIFY(!board->round().playing());
     QCOMPARE(board->round().targetHole(), int(0));
-    QCOMPARE(board->Label4->text(), QString());
-    QCOMPARE(board->Timer1->interval(), 1000);
+    QCOMPARE(board->statusLabel()->text(), QString());
+    QCOMPARE(board->tickTimer()->interval(), 1000);
 }
 
-void Form5Test::difficultyChangeWaitsForNextStart()
+void BoardTest::difficultyChangeWaitsForNextStart()
 {
     Board board;
     board.start(0);
     board.ticks(2);
-    board->Option1_Click(2);
+    board->chooseDifficulty(2);
     QCOMPARE(board->round().tickInterval(), qint16(500));
-    QCOMPARE(board->Timer1->interval(), 1000);
+    QCOMPARE(board->tickTimer()->interval(), 1000);
     board.ticks(1);
     QCOMPARE(board->round().elapsed(), 3.0f);
-    board->Label2_Click();
-    QCOMPARE(board->Timer1->interval(), 500);
+    board->startGame();
+    QCOMPARE(board->tickTimer()->interval(), 500);
 }
 
-void Form5Test::startDuringGameBeginsAfresh()
+void BoardTest::startDuringGameBeginsAfresh()
 {
     Board board(holes({5, 3, 7, 2}));
     board.start(0);
     board.play("T3TT1");
-    QVERIFY(board->Label1->text() != QStringLiteral(" 0"));
-    board->Label2_Click();
-    QCOMPARE(board->Label1->text(), QStringLiteral(" 0"));
-    QCOMPARE(board->Label4->text(), QStringLiteral("スタート!!"));
+    QVERIFY(board->scoreLabel()->text() != QStringLiteral(" 0"));
+    board->startGame();
+    QCOMPARE(board->scoreLabel()->text(), QStringLiteral(" 0"));
+    QCOMPARE(board->statusLabel()->text(), QStringLiteral("スタート!!"));
     for (int hole = 1; hole <= 9; ++hole)
-        QVERIFY(board.holeShows(hole, board->Picture2[4]));
+        QVERIFY(board.holeShows(hole, BoardWindow::HoleImage::Empty));
 }
 
-void Form5Test::commandKeys_data()
+void BoardTest::commandKeys_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
@@ -275,25 +275,25 @@ void Form5Test::commandKeys_data()
     QTest::newRow("other letter") << int(Qt::Key_X) << int(Qt::NoModifier) << QString();
 }
 
-void Form5Test::commandKeys()
+void BoardTest::commandKeys()
 {
     QFETCH(int, key);
     QFETCH(int, modifiers);
     QFETCH(QString, box);
     Board board;
     board->show();
-    board->Option1[0]->setFocus();
+    board->difficultyButton(0)->setFocus();
     board.boxes.shown.clear();
     if (!box.isEmpty())
         board.boxes.expect(box == QStringLiteral("やめちゃうの?") ? MsgResult::No : MsgResult::OK);
-    QTest::keyClick(board->Option1[0], Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QTest::keyClick(board->difficultyButton(0), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
     QCOMPARE(board.boxes.shown.size(), box.isEmpty() ? 0 : 1);
     if (!box.isEmpty())
         QCOMPARE(board.boxes.shown.at(0).text, box);
     QVERIFY(board.boxes.unexpected.isEmpty());
 }
 
-void Form5Test::holeKeys_data()
+void BoardTest::holeKeys_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
@@ -309,7 +309,7 @@ void Form5Test::holeKeys_data()
     QTest::newRow("page down does nothing") << int(Qt::Key_PageDown) << int(Qt::NoModifier) << 0;
 }
 
-void Form5Test::holeKeys()
+void BoardTest::holeKeys()
 {
     QFETCH(int, key);
     QFETCH(int, modifiers);
@@ -322,7 +322,7 @@ void Form5Test::holeKeys()
     QCOMPARE(board->round().score(), score);
 }
 
-void Form5Test::keyRepeatsCountEachTime()
+void BoardTest::keyRepeatsCountEachTime()
 {
     Board board(holes({5, 3}));
     board->show();
@@ -341,42 +341,42 @@ void Form5Test::keyRepeatsCountEachTime()
     QCOMPARE(board->round().score(), 30 - 90); // the target moved to hole 5; the hit of tick 1 is not charged
 }
 
-void Form5Test::boardKeysAreConsumed()
+void BoardTest::boardKeysAreConsumed()
 {
     Board board;
     board->show();
-    QRadioButton* normal = board->Option1[1];
+    QRadioButton* normal = board->difficultyButton(1);
     normal->setFocus();
     QTest::keyClick(normal, Qt::Key_Space);
     QVERIFY(!normal->isChecked());
-    QCOMPARE(board->displayState(), Form5::DisplayState::Minimised);
+    QCOMPARE(board->displayState(), BoardWindow::DisplayState::Minimised);
 }
 
-void Form5Test::spaceToggle_data()
+void BoardTest::spaceToggle_data()
 {
     QTest::addColumn<int>("before");
     QTest::addColumn<int>("after");
-    const int normal = int(Form5::DisplayState::Normal);
-    const int minimised = int(Form5::DisplayState::Minimised);
-    const int maximised = int(Form5::DisplayState::Maximised);
+    const int normal = int(BoardWindow::DisplayState::Normal);
+    const int minimised = int(BoardWindow::DisplayState::Minimised);
+    const int maximised = int(BoardWindow::DisplayState::Maximised);
     QTest::newRow("normal minimises") << normal << minimised;
     QTest::newRow("maximised minimises") << maximised << minimised;
     QTest::newRow("minimised restores to normal") << minimised << normal;
 }
 
-void Form5Test::spaceToggle()
+void BoardTest::spaceToggle()
 {
     QFETCH(int, before);
     QFETCH(int, after);
     Board board;
     board->show();
-    board->setDisplayState(Form5::DisplayState(before));
-    QCOMPARE(board->displayState(), Form5::DisplayState(before));
-    QVERIFY(board->Form_KeyDown(32, 0));
-    QCOMPARE(board->displayState(), Form5::DisplayState(after));
+    board->setDisplayState(BoardWindow::DisplayState(before));
+    QCOMPARE(board->displayState(), BoardWindow::DisplayState(before));
+    QVERIFY(board->handleKey(Qt::Key_Space, Qt::NoModifier));
+    QCOMPARE(board->displayState(), BoardWindow::DisplayState(after));
 }
 
-void Form5Test::accessKeysChooseDifficulty_data()
+void BoardTest::accessKeysChooseDifficulty_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("index");
@@ -386,7 +386,7 @@ void Form5Test::accessKeysChooseDifficulty_data()
     QTest::newRow("Alt+D difficult") << int(Qt::Key_D) << 2 << qint16(500);
 }
 
-void Form5Test::accessKeysChooseDifficulty()
+void BoardTest::accessKeysChooseDifficulty()
 {
     QFETCH(int, key);
     QFETCH(int, index);
@@ -396,74 +396,72 @@ void Form5Test::accessKeysChooseDifficulty()
     board->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(board.form.get()));
     QTest::keyClick(board.form.get(), Qt::Key(key), Qt::AltModifier);
-    QVERIFY(board->Option1[index]->isChecked()); // at once, not after an animated click
+    QVERIFY(board->difficultyButton(index)->isChecked()); // at once, not after an animated click
     QCOMPARE(board->round().tickInterval(), interval);
 }
 
-void Form5Test::clickInHoleMarginHitsHole()
+void BoardTest::clickInHoleMarginHitsHole()
 {
     Board board(holes({5, 9}));
     board->show();
     board.start(0);
     board.play("T");
     // Bottom-right corner of hole 9, far outside its 60 × 60 image.
-    QTest::mouseClick(board->Picture1[9], Qt::LeftButton, {}, QPoint(118, 110));
+    QTest::mouseClick(board->hole(9), Qt::LeftButton, {}, QPoint(118, 110));
     QCOMPARE(board->round().score(), 30);
-    QTest::mouseClick(board->Picture1[1], Qt::LeftButton, {}, QPoint(90, 80));
+    QTest::mouseClick(board->hole(1), Qt::LeftButton, {}, QPoint(90, 80));
     QCOMPARE(board->round().score(), 0);
 }
 
-void Form5Test::geometry_data()
+void BoardTest::geometry_data()
 {
     QTest::addColumn<QString>("control");
     QTest::addColumn<QRect>("rect");
-    QTest::newRow("Label4") << "Label4" << QRect(64, 0, 377, 89);
-    QTest::newRow("Label7") << "Label7" << QRect(512, 8, 65, 17);
-    QTest::newRow("Label5") << "Label5" << QRect(472, 32, 153, 49);
-    QTest::newRow("Label1") << "Label1" << QRect(488, 96, 129, 41);
-    QTest::newRow("Label6") << "Label6" << QRect(480, 152, 145, 41);
-    QTest::newRow("Label8") << "Label8" << QRect(472, 208, 153, 33);
-    QTest::newRow("Option1(0)") << "Option1(0)" << QRect(488, 264, 113, 23);
-    QTest::newRow("Option1(1)") << "Option1(1)" << QRect(488, 288, 113, 23);
-    QTest::newRow("Option1(2)") << "Option1(2)" << QRect(488, 312, 113, 23);
-    QTest::newRow("Label2") << "Label2" << QRect(456, 352, 169, 41);
-    QTest::newRow("Label3") << "Label3" << QRect(464, 408, 161, 41);
+    QTest::newRow("statusLabel") << "statusLabel" << QRect(64, 0, 377, 89);
+    QTest::newRow("bestHeading") << "bestHeading" << QRect(512, 8, 65, 17);
+    QTest::newRow("bestScoreLabel") << "bestScoreLabel" << QRect(472, 32, 153, 49);
+    QTest::newRow("scoreLabel") << "scoreLabel" << QRect(488, 96, 129, 41);
+    QTest::newRow("aboutCommand") << "aboutCommand" << QRect(480, 152, 145, 41);
+    QTest::newRow("highScoresCommand") << "highScoresCommand" << QRect(472, 208, 153, 33);
+    QTest::newRow("difficulty 0") << "difficulty 0" << QRect(488, 264, 113, 23);
+    QTest::newRow("difficulty 1") << "difficulty 1" << QRect(488, 288, 113, 23);
+    QTest::newRow("difficulty 2") << "difficulty 2" << QRect(488, 312, 113, 23);
+    QTest::newRow("startCommand") << "startCommand" << QRect(456, 352, 169, 41);
+    QTest::newRow("quitCommand") << "quitCommand" << QRect(464, 408, 161, 41);
     const QPoint corners[10] = {{}, {40, 360}, {168, 360}, {296, 360}, {40, 240}, {168, 240},
                                 {296, 240}, {40, 120}, {168, 120}, {296, 120}};
     for (int hole = 1; hole <= 9; ++hole) {
-        const QString name = QStringLiteral("Picture1(%1)").arg(hole);
+        const QString name = QStringLiteral("hole %1").arg(hole);
         QTest::newRow(qPrintable(name)) << name << QRect(corners[hole], QSize(121, 113));
     }
-    QTest::newRow("Picture2(1)") << "Picture2(1)" << QRect(648, 16, 9, 9);
-    QTest::newRow("Picture2(4)") << "Picture2(4)" << QRect(648, 24, 9, 9);
-    QTest::newRow("Picture4") << "Picture4" << QRect(648, 32, 9, 9);
 }
 
-void Form5Test::geometry()
+void BoardTest::geometry()
 {
     QFETCH(QString, control);
     QFETCH(QRect, rect);
     Board board;
     const QMap<QString, QWidget*> controls = {
-        {"Label1", board->Label1}, {"Label2", board->Label2}, {"Label3", board->Label3},
-        {"Label4", board->Label4}, {"Label5", board->Label5}, {"Label6", board->Label6},
-        {"Label7", board->Label7}, {"Label8", board->Label8}, {"Option1(0)", board->Option1[0]},
-        {"Option1(1)", board->Option1[1]}, {"Option1(2)", board->Option1[2]},
-        {"Picture2(1)", board->Picture2[1]}, {"Picture2(4)", board->Picture2[4]}, {"Picture4", board->Picture4},
+        {"scoreLabel", board->scoreLabel()}, {"startCommand", board->startCommand()},
+        {"quitCommand", board->quitCommand()}, {"statusLabel", board->statusLabel()},
+        {"bestScoreLabel", board->bestScoreLabel()}, {"aboutCommand", board->aboutCommand()},
+        {"bestHeading", board->bestHeading()}, {"highScoresCommand", board->highScoresCommand()},
+        {"difficulty 0", board->difficultyButton(0)}, {"difficulty 1", board->difficultyButton(1)},
+        {"difficulty 2", board->difficultyButton(2)},
     };
     QWidget* widget = controls.value(control);
-    if (control.startsWith("Picture1("))
-        widget = board->Picture1[control.mid(9, 1).toInt()];
+    if (control.startsWith("hole "))
+        widget = board->hole(control.mid(5).toInt());
     QVERIFY(widget);
     QCOMPARE(widget->geometry(), rect);
     QCOMPARE(board->size(), QSize(640, 480));
     QVERIFY(board->windowFlags().testFlag(Qt::FramelessWindowHint));
 }
 
-void Form5Test::rendering()
+void BoardTest::rendering()
 {
     Board board;
-    board->Label5->setText(QStringLiteral("-9999"));
+    board->bestScoreLabel()->setText(QStringLiteral("-9999"));
     const QImage shot = board->grab().toImage();
     shot.save(QDir::temp().filePath("pyokopon-board.png"));
     QCOMPARE(shot.size(), QSize(640, 480));
@@ -479,12 +477,12 @@ void Form5Test::rendering()
         QCOMPARE(shot.pixel(corner + QPoint(30, 5)), green);
         QCOMPARE(shot.pixel(corner + QPoint(100, 100)), green);
     }
-    const QPoint labelInk = board->Label7->geometry().center();
+    const QPoint labelInk = board->bestHeading()->geometry().center();
     bool inked = false;
-    for (int x = board->Label7->x(); x < board->Label7->geometry().right(); ++x)
+    for (int x = board->bestHeading()->x(); x < board->bestHeading()->geometry().right(); ++x)
         inked = inked || qGray(shot.pixel(x, labelInk.y())) < 96;
     QVERIFY(inked);
 }
 
-QTEST_MAIN(Form5Test)
-#include "tst_form5.moc"
+QTEST_MAIN(BoardTest)
+#include "tst_board.moc"

@@ -1,4 +1,4 @@
-#include "platform/SmallWindow.h"
+#include "platform/GreenDialog.h"
 
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
@@ -27,7 +27,7 @@ void drawInnerBorder(QPainter& painter, const QRect& rect, int width, const QCol
 
 } // namespace
 
-SmallWindow::SmallWindow(const Layout& layout)
+GreenDialog::GreenDialog(const Layout& layout)
     : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint)
     , layout_(layout)
 {
@@ -35,32 +35,33 @@ SmallWindow::SmallWindow(const Layout& layout)
     setWindowTitle(layout.title);
     paintOnField(this);
 
-    OkLabel = placeLabel(new ClickLabel(this), layout.okLabel, QStringLiteral("OK"), uiFont(21.75), Qt::AlignHCenter);
+    okLabel_ = placeLabel(new ClickLabel(this), layout.okLabel, QStringLiteral("OK"), uiFont(21.75), Qt::AlignHCenter);
+    connect(okLabel_, &ClickLabel::clicked, this, [this] { pressOk(); });
 
-    Command1 = new QPushButton(QStringLiteral("Command1"), this);
-    Command1->setGeometry(layout.command);
-    Command1->setDefault(true);
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    defaultButton_ = new QPushButton(QStringLiteral("Command1"), this);
+    defaultButton_->setGeometry(layout.defaultButton);
+    defaultButton_->setDefault(true);
+    connect(defaultButton_, &QPushButton::clicked, this, [this] { pressOk(); });
     // The one control of the window that takes the keyboard: Enter reaches the OK action.
-    Command1->setFocus();
+    defaultButton_->setFocus();
 }
 
-void SmallWindow::reject()
+void GreenDialog::reject()
 {
-    Command1_Click();
+    pressOk();
 }
 
-void SmallWindow::unload()
+void GreenDialog::unload()
 {
     unloading_ = true;
     setAttribute(Qt::WA_DeleteOnClose);
     close();
 }
 
-void SmallWindow::closeEvent(QCloseEvent* event)
+void GreenDialog::closeEvent(QCloseEvent* event)
 {
     if (!unloading_)
-        Command1_Click();
+        pressOk();
     // The OK action may have unloaded the window (close it now) or only hidden it.
     if (unloading_)
         QWidget::closeEvent(event);
@@ -68,7 +69,7 @@ void SmallWindow::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
-void SmallWindow::paintEvent(QPaintEvent* /*event*/)
+void GreenDialog::paintEvent(QPaintEvent* /*event*/)
 {
     QPainter painter(this);
     drawInnerBorder(painter, layout_.frame, 3, Qt::black);
@@ -76,7 +77,7 @@ void SmallWindow::paintEvent(QPaintEvent* /*event*/)
     drawInnerBorder(painter, layout_.face, 5, Red);
 }
 
-void SmallWindow::showEvent(QShowEvent* event)
+void GreenDialog::showEvent(QShowEvent* event)
 {
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());

@@ -1,6 +1,5 @@
-#include "scores/Form4.h"
+#include "scores/NameEntryDialog.h"
 
-#include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
 #include "platform/GreenField.h"
 #include "platform/PlaceLabel.h"
@@ -8,8 +7,8 @@
 #include "scores/OneLineText.h"
 
 #include <QLabel>
-#include <QPushButton>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QPainter>
 #include <QValidator>
 
@@ -17,7 +16,7 @@
 
 namespace {
 
-const SmallWindow::Layout Form4Layout{
+const GreenDialog::Layout NameEntryLayout{
     QSize(305, 226),
     // One pixel row shorter than the window: the bottom row lies below the frame.
     twips(0, 0, 4575, 3375),
@@ -27,7 +26,8 @@ const SmallWindow::Layout Form4Layout{
     QStringLiteral("Form4"),
 };
 
-const QRect Shape1 = twips(1080, 1320, 2415, 975);
+// The frame drawn around the name box.
+const QRect NameBoxFrame = twips(1080, 1320, 2415, 975);
 
 // Turns line breaks and other control characters, typed or pasted, into
 // spaces as they arrive: a name is one line of date.dat.
@@ -44,50 +44,47 @@ public:
 
 } // namespace
 
-Form4::Form4()
-    : SmallWindow(Form4Layout)
+NameEntryDialog::NameEntryDialog()
+    : GreenDialog(NameEntryLayout)
 {
-    Label2 = OkLabel;
-    connect(Label2, &ClickLabel::clicked, this, &Form4::Label2_Click);
+    messageLabel_ = placeLabel(new QLabel(this), twips(600, 240, 3375, 975),
+                               QStringLiteral("ハイスコアです！！下のボックスに名前を入力してください"), uiFont(15.75));
+    messageLabel_->setWordWrap(true);
+    messageLabel_->lower();
 
-    Label1 = placeLabel(new QLabel(this), twips(600, 240, 3375, 975),
-                        QStringLiteral("ハイスコアです！！下のボックスに名前を入力してください"), uiFont(15.75));
-    Label1->setWordWrap(true);
-    Label1->lower();
-
-    Text1 = new QLineEdit(this);
-    Text1->setGeometry(twips(1200, 1440, 2175, 735));
-    Text1->setFont(uiFont(21.75));
-    Text1->setFrame(false);
+    nameEdit_ = new QLineEdit(this);
+    nameEdit_->setGeometry(twips(1200, 1440, 2175, 735));
+    nameEdit_->setFont(uiFont(21.75));
+    nameEdit_->setFrame(false);
     // A name has no length limit; the widget would otherwise stop at 32767 characters.
-    Text1->setMaxLength(std::numeric_limits<int>::max());
-    Text1->setValidator(new OneLineValidator(Text1));
-    QPalette box = Text1->palette();
+    nameEdit_->setMaxLength(std::numeric_limits<int>::max());
+    nameEdit_->setValidator(new OneLineValidator(nameEdit_));
+    QPalette box = nameEdit_->palette();
     box.setColor(QPalette::Base, FieldGreen);
     box.setColor(QPalette::Text, Qt::black);
-    Text1->setPalette(box);
+    nameEdit_->setPalette(box);
 
-    setTabOrder(Text1, Command1);
-    Text1->setFocus();
+    setTabOrder(nameEdit_, defaultButton());
+    nameEdit_->setFocus();
 }
 
-void Form4::Label2_Click()
+QString NameEntryDialog::name() const
+{
+    return nameEdit_->text();
+}
+
+void NameEntryDialog::pressOk()
 {
     hide();
 }
 
-void Form4::Command1_Click()
+void NameEntryDialog::paintEvent(QPaintEvent* event)
 {
-    Label2_Click();
-}
-
-void Form4::paintEvent(QPaintEvent* event)
-{
-    SmallWindow::paintEvent(event);
+    GreenDialog::paintEvent(event);
     // The frame around the text box: 2 pixels, centred on the rectangle's edge.
     QPainter painter(this);
     QPen pen(Qt::black, 2);
     pen.setJoinStyle(Qt::MiterJoin);
     painter.setPen(pen);
-    painter.drawRect(QRectF(Shape1).adjusted(0, 0, -1, -1));
+    painter.drawRect(QRectF(NameBoxFrame).adjusted(0, 0, -1, -1));
 }

@@ -1,0 +1,402 @@
+#include "game/BoardWindow.h"
+
+#include "about/AboutDialog.h"
+#include "game/KeypadHole.h"
+#include "platform/CheckedMath.h"
+#include "platform/ClickLabel.h"
+#include "platform/FontSetup.h"
+#include "platform/GreenField.h"
+#include "platform/MsgBox.h"
+#include "platform/NumberText.h"
+#include "platform/PlaceLabel.h"
+#include "platform/RandomSource.h"
+#include "platform/Twips.h"
+#include "scores/DataPath.h"
+#include "scores/DateFile.h"
+#include "scores/HighScoreWindow.h"
+#include "scores/NameEntryDialog.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+
+static void initAssets()
+{
+    Q_INIT_RESOURCE(assets);
+}
+
+namespace {
+
+// Top-left hole corners in twips, by hole number: rows of 7 8 9 / 4 5 6 / 1 2 3.
+QPoint holeCorner(int hole)
+{
+    const int column = (hole - 1) % 3;
+    const int row = 2 - (hole - 1) / 3;
+    return QPoint(600 + 1920 * column, 1800 + 1800 * row);
+}
+
+} // namespace
+
+BoardWindow::BoardWindow(const QString& programFolder)
+    : programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)
+    , round_(std::make_unique<RandomSource>())
+{
+    initAssets();
+    emptyImage_.load(QStringLiteral(":/hole_empty.gif"));
+    targetImage_.load(QStringLiteral(":/hole_target.gif"));
+    hitImage_.load(QStringLiteral(":/hole_hit.gif"));
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowTitle(QStringLiteral("ぴょこぽん"));
+    setWindowIcon(QIcon(QStringLiteral(":/pyokopon.ico")));
+    setFixedSize(640, 480);
+    paintOnField(this);
+    buildControls();
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - rect().center());
+
+    // Key preview: the board sees every key press of its own controls first.
+    qApp->installEventFilter(this);
+
+    tickTimer_ = new QTimer(this);
+    tickTimer_->setTimerType(Qt::PreciseTimer);
+    tickTimer_->setInterval(1000);
+    connect(tickTimer_, &QTimer::timeout, this, &BoardWindow::tick);
+    tickTimer_->start();
+}
+
+BoardWindow::~BoardWindow() = default;
+
+void BoardWindow::buildControls()
+{
+    statusLabel_ = placeLabel(new QLabel(this), twips(960, 0, 5655, 1335), {}, uiFont(27.75, true));
+    bestHeading_ = placeLabel(new QLabel(this), twips(7680, 120, 975, 255), QStringLiteral("現在のトップ"),
+                              QApplication::font());
+    bestScoreLabel_ = placeLabel(new QLabel(this), twips(7080, 480, 2295, 735), {}, uiFont(24));
+    bestScoreLabel_->setToolTip(QStringLiteral("ハイスコア"));
+    scoreLabel_ = placeLabel(new QLabel(this), twips(7320, 1440, 1935, 615), {}, uiFont(24));
+    scoreLabel_->setToolTip(QStringLiteral("現在の点数"));
+    aboutCommand_ = placeLabel(new ClickLabel(this), twips(7200, 2280, 2175, 615), QStringLiteral("バージョン情報"),
+                               uiFont(15.75, true));
+    highScoresCommand_ = placeLabel(new ClickLabel(this), twips(7080, 3120, 2295, 495), QStringLiteral("ハイスコア"),
+                                    uiFont(21.75), Qt::AlignHCenter);
+    startCommand_ = placeLabel(new ClickLabel(this), twips(6840, 5280, 2535, 615), QStringLiteral("スタート!!!"),
+                               uiFont(24, false, true), Qt::AlignHCenter);
+    quitCommand_ = placeLabel(new ClickLabel(this), twips(6960, 6120, 2415, 615), QStringLiteral("終了"),
+                              uiFont(24, true), Qt::AlignHCenter);
+    connect(startCommand_, &ClickLabel::clicked, this, &BoardWindow::startGame);
+    connect(quitCommand_, &ClickLabel::clicked, this, &BoardWindow::confirmQuit);
+    connect(aboutCommand_, &ClickLabel::clicked, this, &BoardWindow::showAbout);
+    connect(highScoresCommand_, &ClickLabel::clicked, this, &BoardWindow::showHighScores);
+
+    const QString captions[3] = {QStringLiteral("易しい設定 (&E)"), QStringLiteral("普通の設定(&N)"),
+                                 QStringLiteral("難しい設定 (&D)")};
+    for (int index = 0; index < 3; ++index) {
+        QRadioButton* button = new QRadioButton(captions[index], this);
+        button->setGeometry(twips(7320, 3960 + 360 * index, 1695, 345));
+        // The miniatures stand in for the round mark: an empty hole, or the target once chosen.
+        button->setStyleSheet(QStringLiteral(
+            "QRadioButton { background-color: %1; color: black; spacing: 3px; }"
+            "QRadioButton::indicator { width: 15px; height: 15px; }"
+            "QRadioButton::indicator:unchecked { image: url(:/mini_empty.gif); }"
+            "QRadioButton::indicator:checked { image: url(:/mini_target.gif); }").arg(FieldGreen.name()));
+        connect(button, &QRadioButton::clicked, this, [this, index] { chooseDifficulty(index); });
+        difficultyButtons_[index] = button;
+    }
+
+    for (int number = 1; number <= 9; ++number) {
+        ClickLabel* box = new ClickLabel(this);
+        box->setGeometry(QRect(holeCorner(number) / TwipsPerPixel, QSize(121, 113)));
+        box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        connect(box, &ClickLabel::clicked, this, [this, number] { hitHole(number); });
+        holes_[number - 1] = box;
+    }
+}
+
+void BoardWindow::setRandomSource(std::unique_ptr<RandomSource> source)
+{
+    round_.setRandomSource(std::move(source));
+}
+
+const QPixmap& BoardWindow::image(HoleImage which) const
+{
+    switch (which) {
+    case HoleImage::Target: return targetImage_;
+    case HoleImage::Hit: return hitImage_;
+    case HoleImage::Empty: break;
+    }
+    return emptyImage_;
+}
+
+void BoardWindow::showImage(int number, HoleImage which)
+{
+    // QPixmap is shared, not copied: every hole shows the board's own images.
+    hole(number)->setPixmap(image(which));
+}
+
+void BoardWindow::showScore()
+{
+    scoreLabel_->setText(signedNumberText(round_.score()));
+}
+
+void BoardWindow::whilePaused(const std::function<void()>& command)
+{
+    round_.pause();
+    command();
+    round_.resume();
+}
+
+void BoardWindow::startUp()
+{
+    round_.seedRandom();
+    for (int number = 1; number <= 9; ++number)
+        showImage(number, HoleImage::Empty);
+    store_.setPath(dataPath(programFolder_));
+    loadScores();
+    if (messageBox(QStringLiteral("ディスプレイの解像度は640×480ですか?"), MsgButtons::YesNo, MsgIcon::Question, {})
+        != MsgResult::Yes) {
+        messageBox(QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"), MsgButtons::OK,
+                   MsgIcon::Information, {});
+    }
+}
+
+void BoardWindow::chooseDifficulty(int index)
+{
+    round_.chooseDifficulty(index);
+}
+
+void BoardWindow::startGame()
+{
+    for (int number = 1; number <= 9; ++number)
+        showImage(number, HoleImage::Empty);
+    if (!round_.start()) {
+        messageBox(QStringLiteral("難易度を指定してください"), MsgButtons::OK, MsgIcon::None, {});
+        return;
+    }
+    statusLabel_->setText(QStringLiteral("スタート!!"));
+    showScore();
+    // Setting the interval restarts the timer: the first tick comes one interval from now.
+    tickTimer_->setInterval(round_.tickInterval());
+}
+
+void BoardWindow::tick()
+{
+    const GameRound::TickResult result = round_.tick(tickTimer_->interval());
+    if (!result.moved)
+        return;
+    showImage(result.clearedHole, HoleImage::Empty);
+    showImage(round_.targetHole(), HoleImage::Target);
+    showScore();
+    statusLabel_->setText(QStringLiteral("あと ") + signedNumberText(round_.secondsLeft()) + QStringLiteral("秒"));
+    if (result.ended) {
+        statusLabel_->setText(QStringLiteral("終了!!"));
+        rankFinishedGame();
+    }
+}
+
+void BoardWindow::hitHole(int number)
+{
+    const GameRound::HitResult result = round_.hitHole(number);
+    if (result == GameRound::HitResult::Ignored)
+        return;
+    if (result == GameRound::HitResult::Hit)
+        showImage(number, HoleImage::Hit);
+    showScore();
+}
+
+bool BoardWindow::handleKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (const int number = keypadHole(key, modifiers)) {
+        hitHole(number);
+        return true;
+    }
+    // Letters count whatever the case or the modifiers, but not from the keypad.
+    if (modifiers.testFlag(Qt::KeypadModifier))
+        return false;
+    switch (key) {
+    case Qt::Key_Space:
+        setDisplayState(displayState() == DisplayState::Minimised ? DisplayState::Normal : DisplayState::Minimised);
+        return true;
+    case Qt::Key_H:
+        showHighScores();
+        return true;
+    case Qt::Key_Q:
+        confirmQuit();
+        return true;
+    case Qt::Key_S:
+        startGame();
+        return true;
+    case Qt::Key_V:
+        showAbout();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void BoardWindow::confirmQuit()
+{
+    whilePaused([this] {
+        if (messageBox(QStringLiteral("やめちゃうの?"), MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("終了"))
+            == MsgResult::Yes) {
+            messageBox(QStringLiteral("バイバイ!"), MsgButtons::OK, MsgIcon::None, QStringLiteral("終了"));
+            close();
+        }
+    });
+}
+
+void BoardWindow::showAbout()
+{
+    whilePaused([] {
+        QPointer<AboutDialog> about = new AboutDialog;
+        about->exec();
+    });
+}
+
+void BoardWindow::loadHighScoreWindow()
+{
+    if (!highScoreWindow_) {
+        highScoreWindow_ = new HighScoreWindow;
+        connect(highScoreWindow_, &HighScoreWindow::unloaded, this, [this] { highScoreWindow_ = nullptr; });
+    }
+    highScoreWindow_->fill(table());
+}
+
+HighScoreWindow* BoardWindow::highScoreWindow() const
+{
+    return highScoreWindow_;
+}
+
+void BoardWindow::showHighScores()
+{
+    whilePaused([this] {
+        loadHighScoreWindow();
+        // A window left open by a game end is shown again, this time modally.
+        if (highScoreWindow_->isVisible())
+            highScoreWindow_->hide();
+        highScoreWindow_->exec();
+    });
+}
+
+void BoardWindow::rankFinishedGame()
+{
+    const std::optional<int> rank = store_.rankOf(round_.score());
+    if (!rank)
+        return;
+    if (*rank == 1)
+        bestScoreLabel_->setText(plainNumberText(round_.score())); // a new best, shown before the name is asked
+    QPointer<NameEntryDialog> entry = new NameEntryDialog;
+    entry->exec();
+    const QString name = entry ? entry->name() : QString();
+    delete entry;
+    store_.record(HighScoreRow{checkedNarrow16(round_.score()), levelLabel(round_.tickInterval()), name});
+    // The name is on disk before the table is shown, and the table shows
+    // what other copies saved meanwhile.
+    saveScores();
+    loadHighScoreWindow();
+    // Showing a window that is already open brings it to the front, where
+    // the player sees the refreshed table.
+    highScoreWindow_->show();
+    highScoreWindow_->raise();
+    highScoreWindow_->activateWindow();
+}
+
+void BoardWindow::showDamage(const std::optional<HighScoreDamage>& damage)
+{
+    if (!damage)
+        return;
+    // A damaged file has been copied aside before any save writes over it.
+    messageBox(damage->notAFile ? NotAFileMessage(store_.path(), damage->problem)
+                                : DamagedFileMessage(store_.path(), damage->problem, damage->copyPath),
+               MsgButtons::OK, MsgIcon::Information, {});
+}
+
+void BoardWindow::loadScores()
+{
+    showDamage(store_.load());
+    bestScoreLabel_->setText(plainNumberText(table().row(1).score));
+}
+
+void BoardWindow::saveScores()
+{
+    for (;;) {
+        const HighScoreSave save = store_.save();
+        showDamage(save.damage);
+        if (save.saved
+            || messageBox(SaveFailedMessage(store_.path(), save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
+                != MsgResult::Retry)
+            break;
+    }
+    // The save may have brought in rows that other copies saved.
+    bestScoreLabel_->setText(plainNumberText(table().row(1).score));
+    if (highScoreWindow_)
+        loadHighScoreWindow();
+}
+
+bool BoardWindow::saveScoresWithoutAsking()
+{
+    return store_.save().saved;
+}
+
+void BoardWindow::saveOnClose()
+{
+    saveScores();
+}
+
+BoardWindow::DisplayState BoardWindow::displayState() const
+{
+    const Qt::WindowStates state = windowState();
+    if (state & Qt::WindowMinimized)
+        return DisplayState::Minimised;
+    if (state & Qt::WindowMaximized)
+        return DisplayState::Maximised;
+    return DisplayState::Normal;
+}
+
+void BoardWindow::setDisplayState(DisplayState state)
+{
+    switch (state) {
+    case DisplayState::Minimised: setWindowState(Qt::WindowMinimized); break;
+    case DisplayState::Maximised: setWindowState(Qt::WindowMaximized); break;
+    case DisplayState::Normal: setWindowState(Qt::WindowNoState); break;
+    }
+}
+
+bool BoardWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // Alt+E, Alt+N, Alt+D choose at once: the button's own access key would
+    // only click after a short animation, so S pressed right after it would
+    // still find no difficulty chosen.
+    if (event->type() == QEvent::Shortcut) {
+        for (int index = 0; index < 3; ++index) {
+            if (watched == difficultyButtons_[index]) {
+                difficultyButtons_[index]->setChecked(true);
+                chooseDifficulty(index);
+                return true;
+            }
+        }
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
+        return false;
+    QWidget* target = static_cast<QWidget*>(watched);
+    if (target != this && !isAncestorOf(target))
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    return handleKey(key->key(), key->modifiers());
+}
+
+void BoardWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing the window saves, whether by the quit command or by the window manager.
+    if (!closed_) {
+        closed_ = true;
+        saveOnClose();
+        tickTimer_->stop(); // the timer goes with the window: no game runs on behind it
+    }
+    event->accept();
+}
