@@ -2,7 +2,6 @@
 
 #include "about/AboutDialog.h"
 #include "game/KeypadHole.h"
-#include "platform/CheckedMath.h"
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
 #include "platform/GreenField.h"
@@ -12,7 +11,6 @@
 #include "platform/RandomSource.h"
 #include "platform/Twips.h"
 #include "scores/DataPath.h"
-#include "scores/DateFile.h"
 #include "scores/HighScoreWindow.h"
 #include "scores/NameEntryDialog.h"
 
@@ -45,6 +43,7 @@ QPoint holeCorner(int hole)
 BoardWindow::BoardWindow(const QString& programFolder)
     : programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)
     , round_(std::make_unique<RandomSource>())
+    , scores_(*this)
 {
     initAssets();
     emptyImage_.load(QStringLiteral(":/hole_empty.gif"));
@@ -155,8 +154,7 @@ void BoardWindow::startUp()
     round_.seedRandom();
     for (int number = 1; number <= 9; ++number)
         showImage(number, HoleImage::Empty);
-    store_.setPath(dataPath(programFolder_));
-    loadScores();
+    scores_.load(dataPath(programFolder_));
     if (messageBox(QStringLiteral("ディスプレイの解像度は640×480ですか?"), MsgButtons::YesNo, MsgIcon::Question, {})
         != MsgResult::Yes) {
         messageBox(QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"), MsgButtons::OK,
@@ -194,7 +192,7 @@ void BoardWindow::tick()
     statusLabel_->setText(QStringLiteral("あと ") + signedNumberText(round_.secondsLeft()) + QStringLiteral("秒"));
     if (result.ended) {
         statusLabel_->setText(QStringLiteral("終了!!"));
-        rankFinishedGame();
+        scores_.finishGame(round_.score(), round_.tickInterval());
     }
 }
 
@@ -257,13 +255,13 @@ void BoardWindow::showAbout()
     });
 }
 
-void BoardWindow::loadHighScoreWindow()
+void BoardWindow::loadHighScoreWindow(const HighScoreTable& table)
 {
     if (!highScoreWindow_) {
         highScoreWindow_ = new HighScoreWindow;
         connect(highScoreWindow_, &HighScoreWindow::unloaded, this, [this] { highScoreWindow_ = nullptr; });
     }
-    highScoreWindow_->fill(table());
+    highScoreWindow_->fill(table);
 }
 
 HighScoreWindow* BoardWindow::highScoreWindow() const
@@ -274,7 +272,7 @@ HighScoreWindow* BoardWindow::highScoreWindow() const
 void BoardWindow::showHighScores()
 {
     whilePaused([this] {
-        loadHighScoreWindow();
+        loadHighScoreWindow(table());
         // A window left open by a game end is shown again, this time modally.
         if (highScoreWindow_->isVisible())
             highScoreWindow_->hide();
@@ -282,22 +280,39 @@ void BoardWindow::showHighScores()
     });
 }
 
-void BoardWindow::rankFinishedGame()
+QString BoardWindow::askName()
 {
-    const std::optional<int> rank = store_.rankOf(round_.score());
-    if (!rank)
-        return;
-    if (*rank == 1)
-        bestScoreLabel_->setText(plainNumberText(round_.score())); // a new best, shown before the name is asked
     QPointer<NameEntryDialog> entry = new NameEntryDialog;
     entry->exec();
     const QString name = entry ? entry->name() : QString();
     delete entry;
-    store_.record(HighScoreRow{checkedNarrow16(round_.score()), levelLabel(round_.tickInterval()), name});
-    // The name is on disk before the table is shown, and the table shows
-    // what other copies saved meanwhile.
-    saveScores();
-    loadHighScoreWindow();
+    return name;
+}
+
+bool BoardWindow::askRetry(const QString& message)
+{
+    return messageBox(message, MsgButtons::RetryCancel, MsgIcon::Critical, {}) == MsgResult::Retry;
+}
+
+void BoardWindow::tellAboutFile(const QString& message)
+{
+    messageBox(message, MsgButtons::OK, MsgIcon::Information, {});
+}
+
+void BoardWindow::showBestScore(qint32 score)
+{
+    bestScoreLabel_->setText(plainNumberText(score));
+}
+
+void BoardWindow::refreshTable(const HighScoreTable& table)
+{
+    if (highScoreWindow_)
+        highScoreWindow_->fill(table);
+}
+
+void BoardWindow::showTable(const HighScoreTable& table)
+{
+    loadHighScoreWindow(table);
     // Showing a window that is already open brings it to the front, where
     // the player sees the refreshed table.
     highScoreWindow_->show();
@@ -305,46 +320,9 @@ void BoardWindow::rankFinishedGame()
     highScoreWindow_->activateWindow();
 }
 
-void BoardWindow::showDamage(const std::optional<HighScoreDamage>& damage)
-{
-    if (!damage)
-        return;
-    // A damaged file has been copied aside before any save writes over it.
-    messageBox(damage->notAFile ? NotAFileMessage(store_.path(), damage->problem)
-                                : DamagedFileMessage(store_.path(), damage->problem, damage->copyPath),
-               MsgButtons::OK, MsgIcon::Information, {});
-}
-
-void BoardWindow::loadScores()
-{
-    showDamage(store_.load());
-    bestScoreLabel_->setText(plainNumberText(table().row(1).score));
-}
-
-void BoardWindow::saveScores()
-{
-    for (;;) {
-        const HighScoreSave save = store_.save();
-        showDamage(save.damage);
-        if (save.saved
-            || messageBox(SaveFailedMessage(store_.path(), save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
-                != MsgResult::Retry)
-            break;
-    }
-    // The save may have brought in rows that other copies saved.
-    bestScoreLabel_->setText(plainNumberText(table().row(1).score));
-    if (highScoreWindow_)
-        loadHighScoreWindow();
-}
-
-bool BoardWindow::saveScoresWithoutAsking()
-{
-    return store_.save().saved;
-}
-
 void BoardWindow::saveOnClose()
 {
-    saveScores();
+    scores_.save();
 }
 
 BoardWindow::DisplayState BoardWindow::displayState() const

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "game/GameRound.h"
-#include "scores/HighScoreStore.h"
-#include "scores/HighScoreTable.h"
+#include "scores/ScoreSession.h"
+#include "scores/ScoreSessionView.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -12,7 +12,6 @@
 #include <array>
 #include <functional>
 #include <memory>
-#include <optional>
 
 class ClickLabel;
 class HighScoreWindow;
@@ -22,10 +21,10 @@ class QTimer;
 class RandomSource;
 
 // The board: the program's main window. It builds the controls, forwards
-// every click, key and tick to the round's rules, shows what they report,
-// and opens the other windows. Handlers are public so that tests call them
-// as the event loop would.
-class BoardWindow : public QWidget {
+// every click, key and tick to the round's rules and a finished game to the
+// score session, shows what they report, and opens the other windows.
+// Handlers are public so that tests call them as the event loop would.
+class BoardWindow : public QWidget, private ScoreSessionView {
     Q_OBJECT
 public:
     // programFolder is the folder that holds the executable; date.dat is kept there.
@@ -50,17 +49,13 @@ public:
     void hitHole(int hole);
     void tick();
 
-    void loadScores();
-    // Saves the table, offering Retry while the save fails; Cancel keeps
-    // this session's rows for the next save.
-    void saveScores();
-    // For when no one can be asked (the session is ending): one attempt.
-    bool saveScoresWithoutAsking();
-    void rankFinishedGame();
+    // Saves with Retry/Cancel, or once without asking when no one can answer.
+    void saveScores() { scores_.save(); }
+    bool saveScoresWithoutAsking() { return scores_.saveWithoutAsking(); }
 
     const GameRound& round() const { return round_; }
-    const HighScoreTable& table() const { return store_.table(); }
-    const QString& dataFilePath() const { return store_.path(); }
+    const HighScoreTable& table() const { return scores_.table(); }
+    const QString& dataFilePath() const { return scores_.path(); }
     // The table window while it is loaded, else null.
     HighScoreWindow* highScoreWindow() const;
 
@@ -89,18 +84,25 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // ScoreSessionView
+    QString askName() override;
+    bool askRetry(const QString& message) override;
+    void tellAboutFile(const QString& message) override;
+    void showBestScore(qint32 score) override;
+    void refreshTable(const HighScoreTable& table) override;
+    void showTable(const HighScoreTable& table) override;
+
     void buildControls();
     void showImage(int hole, HoleImage which);
     void showScore();
-    void showDamage(const std::optional<HighScoreDamage>& damage);
     // Loads the table window when it is not loaded and fills its cells.
-    void loadHighScoreWindow();
+    void loadHighScoreWindow(const HighScoreTable& table);
     // Runs a command's question or window with the game held still.
     void whilePaused(const std::function<void()>& command);
 
     QString programFolder_;
     GameRound round_;
-    HighScoreStore store_;   // date.dat, its path and table, shared with other copies of the game
+    ScoreSession scores_;
     bool closed_ = false;
     QPointer<HighScoreWindow> highScoreWindow_;  // loaded, or null once its OK has unloaded it
 

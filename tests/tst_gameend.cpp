@@ -31,14 +31,6 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QList<int> scoresOf(const HighScoreTable& table)
-{
-    QList<int> scores;
-    for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        scores.append(table.row(row).score);
-    return scores;
-}
-
 const QList<int> Descending = {900, 800, 700, 600, 500, 400, 300, 200, 100, 0};
 
 } // namespace
@@ -104,12 +96,6 @@ void GameEndTest::ranking()
     }
     board.playGame(hits);
     const int score = 35 * hits - 200;
-    QList<int> after = table;
-    if (row != 0) {
-        after.insert(row - 1, score);
-        after.removeLast();
-    }
-    QCOMPARE(scoresOf(board->table()), after);
     QCOMPARE(board->bestScoreLabel()->text(), best);
     QVERIFY(board.boxes.unexpected.isEmpty());
     if (row == 0) {
@@ -117,10 +103,6 @@ void GameEndTest::ranking()
         return;
     }
     QCOMPARE(bestWhileAsking, best);
-    QCOMPARE(board->table().row(row).name, QStringLiteral("新人"));
-    QCOMPARE(board->table().row(row).level, QStringLiteral("易しい"));
-    // The rows below moved down with their names.
-    QCOMPARE(board->table().row(row + 1).name, QStringLiteral("名無しの権兵衛%1").arg(row));
     HighScoreWindow* window = board->highScoreWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
@@ -394,12 +376,11 @@ void GameEndTest::damagedFile_data()
     QTest::addColumn<QByteArray>("contents");
     QTest::addColumn<QString>("best");
     QTest::addColumn<int>("rowsKept");
+    // What each kind of damage keeps is the session's and the reader's to
+    // show; here, what the board shows of it and when.
     const QByteArray good = dateDatOf(Descending);
     QTest::newRow("empty file") << QByteArray() << "-9999" << 0;
     QTest::newRow("cut short") << good.left(good.indexOf("400")) << "900" << 5;
-    QTest::newRow("score not a number") << QByteArray(good).replace("700", "7x0") << "900" << 2;
-    QTest::newRow("score out of range") << QByteArray(good).replace("900", "40000") << "-9999" << 0;
-    QTest::newRow("bytes that are no cp932") << QByteArray(good).replace("300", "\"\x85\x40") << "900" << 6;
 }
 
 void GameEndTest::damagedFile()

@@ -1,0 +1,58 @@
+#include "scores/ScoreSession.h"
+
+#include "platform/CheckedMath.h"
+#include "scores/DateFile.h"
+#include "scores/ScoreSessionView.h"
+
+ScoreSession::ScoreSession(ScoreSessionView& view)
+    : view_(view)
+{
+}
+
+void ScoreSession::load(const QString& path)
+{
+    store_.setPath(path);
+    tellAboutDamage(store_.load());
+    view_.showBestScore(table().row(1).score);
+}
+
+void ScoreSession::finishGame(qint32 score, int tickInterval)
+{
+    const std::optional<int> rank = store_.rankOf(score);
+    if (!rank)
+        return;
+    if (*rank == 1)
+        view_.showBestScore(score);
+    const QString name = view_.askName();
+    store_.record(HighScoreRow{checkedNarrow16(score), levelLabel(tickInterval), name});
+    // The name is on disk before the table is shown, and the table shows
+    // what other copies saved meanwhile.
+    save();
+    view_.showTable(table());
+}
+
+void ScoreSession::save()
+{
+    for (;;) {
+        const HighScoreSave result = store_.save();
+        tellAboutDamage(result.damage);
+        if (result.saved || !view_.askRetry(SaveFailedMessage(path(), result.reason)))
+            break;
+    }
+    view_.showBestScore(table().row(1).score);
+    view_.refreshTable(table());
+}
+
+bool ScoreSession::saveWithoutAsking()
+{
+    return store_.save().saved;
+}
+
+void ScoreSession::tellAboutDamage(const std::optional<HighScoreDamage>& damage)
+{
+    if (!damage)
+        return;
+    // A damaged file has been copied aside before any save writes over it.
+    view_.tellAboutFile(damage->notAFile ? NotAFileMessage(path(), damage->problem)
+                                         : DamagedFileMessage(path(), damage->problem, damage->copyPath));
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "scores/HighScoreStore.h"
+
+#include <QString>
+
+#include <optional>
+
+class ScoreSessionView;
+
+// The high scores from the board's side: loads the table at start-up, ranks
+// a finished game, asks for the name, saves with Retry/Cancel and shows the
+// refreshed table, telling the player about any damage in date.dat. It
+// holds no window; everything the player sees or answers goes through the
+// view, which must outlive the session.
+class ScoreSession {
+public:
+    explicit ScoreSession(ScoreSessionView& view);
+
+    // Reads the table from path and shows its best score.
+    void load(const QString& path);
+
+    // A game ended with score at the given tick interval: a score that
+    // ranks is a new best shown at once when it takes row 1; then the name
+    // is asked, the row recorded and saved, and the table shown.
+    void finishGame(qint32 score, int tickInterval);
+
+    // Saves, offering Retry while the save fails; Cancel keeps the unsaved
+    // rows for the next save. The best score and an open table window show
+    // whatever the save brought in from other copies.
+    void save();
+    // For when no one can be asked (the session is ending): one attempt.
+    bool saveWithoutAsking();
+
+    const HighScoreTable& table() const { return store_.table(); }
+    const QString& path() const { return store_.path(); }
+
+private:
+    void tellAboutDamage(const std::optional<HighScoreDamage>& damage);
+
+    ScoreSessionView& view_;
+    HighScoreStore store_;   // date.dat, shared with other copies of the game
+};
