@@ -320,6 +320,11 @@ void BoardWindow::showTable(const HighScoreTable& table)
     highScoreWindow_->activateWindow();
 }
 
+void BoardWindow::saveScores()
+{
+    whilePaused([this] { scores_.save(); });
+}
+
 void BoardWindow::saveOnClose()
 {
     scores_.save();
@@ -370,11 +375,14 @@ bool BoardWindow::eventFilter(QObject* watched, QEvent* event)
 
 void BoardWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing the window saves, whether by the quit command or by the window manager.
+    // Closing, by the quit command, the window manager or a signal, holds
+    // the game still for good before the save can ask anything: no game
+    // runs on behind a box.
     if (!closed_) {
         closed_ = true;
+        tickTimer_->stop();
+        round_.pause();
         saveOnClose();
-        tickTimer_->stop(); // the timer goes with the window: no game runs on behind it
     }
     event->accept();
 }

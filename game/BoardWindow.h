@@ -49,8 +49,9 @@ public:
     void hitHole(int hole);
     void tick();
 
-    // Saves with Retry/Cancel, or once without asking when no one can answer.
-    void saveScores() { scores_.save(); }
+    // Saves with Retry/Cancel, the game held still meanwhile (a logout), or
+    // once without asking when no one can answer.
+    void saveScores();
     bool saveScoresWithoutAsking() { return scores_.saveWithoutAsking(); }
 
     const GameRound& round() const { return round_; }

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """A save that fails, through the real program.
 
-  test_save_failure.py PROGRAM
+  test_save_failure.py PROGRAM           quit by Q, then Retry and Cancel
+  test_save_failure.py PROGRAM closed    closed by the window manager mid-game
+  test_save_failure.py PROGRAM sigterm   ended by SIGTERM mid-game
 
 The program runs as an ordinary user from a folder that user cannot write,
 beside a date.dat that user can read but not write (written with LF line
@@ -12,12 +14,22 @@ ends, which the program reads but never writes). Quitting then cannot save:
   2. Once the folder and the file are the user's, Retry saves: date.dat
      holds the same rows, now written by the program in its own form, and
      the program ends normally.
+
+closed and sigterm: a difficult game (a tick every 500 ms) runs when the
+board is closed, by the window manager's close (Alt+F4 in openbox) or by
+SIGTERM. The game must stand still while the failed save asks Retry or
+Cancel: with the box up, three seconds (six ticks) change neither the
+countdown nor the holes, and no name window comes up. Cancel then ends the
+program normally.
 """
 
 import os
+import signal
 import sys
+import time
 
-from pyoko import Game, check, encode_rows, quit_game, read_scores, run
+from pyoko import (Game, box_still_answers, check, choose_difficulty, encode_rows, holes, open_board, quit_game,
+                   read_scores, run, tick_of)
 
 ROWS = [(900 - 100 * r, "普通", f"Player {r}") for r in range(10)]
 
@@ -32,14 +44,21 @@ def quit_until_save_fails(game):
     return failure
 
 
+def unwritable_table(game):
+    """date.dat that the player can read but not write, in a folder the
+    player cannot write either; returns its path and contents."""
+    path = os.path.join(game.folder, "date.dat")
+    original = encode_rows(ROWS, line_end=b"\n")
+    with open(path, "wb") as f:
+        f.write(original)
+    os.chmod(game.folder, 0o555)
+    os.chmod(path, 0o444)
+    return path, original
+
+
 def test(program):
     with Game("save-failure", program) as game:
-        path = os.path.join(game.folder, "date.dat")
-        original = encode_rows(ROWS, line_end=b"\n")
-        with open(path, "wb") as f:
-            f.write(original)
-        os.chmod(game.folder, 0o555)
-        os.chmod(path, 0o444)
+        path, original = unwritable_table(game)
 
         failure = quit_until_save_fails(game)
         game.shot("save-failed.png")
@@ -62,6 +81,36 @@ def test(program):
               f"the program's folder holds {sorted(os.listdir(game.folder))}")
 
 
+def test_midgame(program, how):
+    with Game(f"save-failure-{how}", program) as game:
+        unwritable_table(game)
+        game.start(as_player=True)
+        board, _ = open_board(game)
+        choose_difficulty(game, board, "alt+d", 2)
+        game.key("s", to=board)
+        game.wait_screen("the first tick's target", lambda s: "target" in holes(s, board).values())
+        if how == "closed":
+            game.key("alt+F4", to=board)
+        else:
+            game.process.send_signal(signal.SIGTERM)
+        failure = game.wait_window(" ")
+        # Every tick before the box is drawn once the box has answered keys.
+        box_still_answers(game, failure)
+        before = game.shot("save-failed.png")
+        time.sleep(3.0)
+        after = game.shot("three-seconds-later.png")
+        check(tick_of(after, board) == tick_of(before, board), "the countdown went on behind the failed save's box")
+        check(holes(after, board) == holes(before, board),
+              f"the holes changed behind the failed save's box: {holes(before, board)}, then {holes(after, board)}")
+        check(not game.find("Form4"), "the name window came up behind the failed save's box")
+        game.key("Escape", to=failure)  # キャンセル
+        check(game.wait_exit() == 0, "the program did not end normally after Cancel")
+
+
 if __name__ == "__main__":
-    check(len(sys.argv) == 2, "usage: test_save_failure.py PROGRAM")
-    run(test, sys.argv[1])
+    check(len(sys.argv) == 2 or (len(sys.argv) == 3 and sys.argv[2] in ("closed", "sigterm")),
+          "usage: test_save_failure.py PROGRAM [closed|sigterm]")
+    if len(sys.argv) == 2:
+        run(test, sys.argv[1])
+    else:
+        run(test_midgame, sys.argv[1], sys.argv[2])
