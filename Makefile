@@ -17,6 +17,10 @@ FUZZ_SECONDS ?= 60
 SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:strict_string_checks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+# `make test` builds with compiler warnings as errors; `make run` only shows them.
+WERROR ?= OFF
+test: WERROR := ON
+
 .PHONY: run test test-sanitize fuzz build deps package
 
 run: build
@@ -24,11 +28,11 @@ run: build
 
 test: build
 	cd build && ctest --output-on-failure
-	$(MAKE) --no-print-directory test-sanitize
-	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30
+	$(MAKE) --no-print-directory test-sanitize WERROR=ON
+	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30 WERROR=ON
 
 test-sanitize: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE)"
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DPYOKOPON_WERROR=$(WERROR)
 	cmake --build build-asan -j$(JOBS)
 	cd build-asan && $(SANITIZER_ENV) ctest --output-on-failure --label-exclude e2e
 
@@ -37,7 +41,8 @@ test-sanitize: deps
 # sanitizer report stops it, leaves the input in build-fuzz/findings and
 # fails the target.
 fuzz: deps
-	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPYOKOPON_FUZZ=ON
+	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPYOKOPON_FUZZ=ON \
+	    -DPYOKOPON_WERROR=$(WERROR)
 	cmake --build build-fuzz --target fuzz_reader -j$(JOBS)
 	mkdir -p build-fuzz/corpus build-fuzz/findings
 	$(SANITIZER_ENV) ./build-fuzz/tests/fuzz/fuzz_reader -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
@@ -50,7 +55,7 @@ package: build
 	cd build && cpack -G DEB
 
 build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPYOKOPON_WERROR=$(WERROR)
 	cmake --build build -j$(JOBS)
 
 deps:

@@ -23,11 +23,6 @@
 #include <QScreen>
 #include <QTimer>
 
-static void initAssets()
-{
-    Q_INIT_RESOURCE(assets);
-}
-
 namespace {
 
 // Top-left hole corners in twips, by hole number: rows of 7 8 9 / 4 5 6 / 1 2 3.
@@ -44,11 +39,10 @@ BoardWindow::BoardWindow(const QString& programFolder)
     : programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)
     , round_(std::make_unique<RandomSource>())
     , scores_(*this)
+    , emptyImage_(QStringLiteral(":/hole_empty.gif"))
+    , targetImage_(QStringLiteral(":/hole_target.gif"))
+    , hitImage_(QStringLiteral(":/hole_hit.gif"))
 {
-    initAssets();
-    emptyImage_.load(QStringLiteral(":/hole_empty.gif"));
-    targetImage_.load(QStringLiteral(":/hole_target.gif"));
-    hitImage_.load(QStringLiteral(":/hole_hit.gif"));
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("ぴょこぽん"));
     setWindowIcon(QIcon(QStringLiteral(":/pyokopon.ico")));

@@ -362,7 +362,7 @@ HighScoreLoad Parse(TextSource& source)
 {
     HighScoreLoad load;
     load.existed = true;
-    Cursor cursor{source};
+    Cursor cursor{source, QString(), 0, 1, false};
     Field fields[FieldsPerRow];
 
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {

@@ -50,8 +50,6 @@ class AssetsTest : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-
     void loadsAtItsSize_data();
     void loadsAtItsSize();
 
@@ -75,13 +73,6 @@ private slots:
     void desktopPngMatchesIcon_data();
     void desktopPngMatchesIcon();
 };
-
-void AssetsTest::initTestCase()
-{
-    // The resources live in a static library: nothing pulls them in unless
-    // someone asks for them by name.
-    Q_INIT_RESOURCE(assets);
-}
 
 void AssetsTest::loadsAtItsSize_data()
 {

@@ -67,7 +67,6 @@ private slots:
 
 void WindowsTest::initTestCase()
 {
-    Q_INIT_RESOURCE(assets);
     setUpFonts();
 }
 
