@@ -7,7 +7,7 @@
 
 namespace {
 
-QString InFolder(const QString& folder)
+QString inFolder(const QString& folder)
 {
     const QString qtFolder = QDir::fromNativeSeparators(folder);
     const QString fileName = QStringLiteral("date.dat");
@@ -20,17 +20,17 @@ QString dataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileE
                     const QString& appDataFolder)
 {
     if (!fileExistsThere && !exeFolderWritable && !appDataFolder.isEmpty())
-        return InFolder(appDataFolder);
-    return InFolder(exeFolder);
+        return inFolder(appDataFolder);
+    return inFolder(exeFolder);
 }
 
 QString dataPath(const QString& exeFolder)
 {
-    const bool exists = QFileInfo::exists(InFolder(exeFolder));
+    const bool exists = QFileInfo::exists(inFolder(exeFolder));
     const bool writable = QFileInfo(exeFolder).isWritable();
     const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     const QString path = dataPathFor(exeFolder, writable, exists, appData);
-    if (path != InFolder(exeFolder))
+    if (path != inFolder(exeFolder))
         QDir().mkpath(appData);
     return path;
 }

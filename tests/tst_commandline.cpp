@@ -11,7 +11,7 @@ namespace {
 
 constexpr int kKeepsRunning = -1; // exitCode of a row in which the game starts
 
-QString Whole(const QString& pattern)
+QString whole(const QString& pattern)
 {
     return QRegularExpression::anchoredPattern(pattern);
 }
@@ -103,9 +103,9 @@ void CommandLineTest::run()
     const QString stdErr = QString::fromUtf8(process.readAllStandardError());
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), exitCode);
-    QVERIFY2(QRegularExpression(Whole(out), QRegularExpression::DotMatchesEverythingOption).match(stdOut).hasMatch(),
+    QVERIFY2(QRegularExpression(whole(out), QRegularExpression::DotMatchesEverythingOption).match(stdOut).hasMatch(),
              qPrintable(QStringLiteral("standard output:\n") + stdOut));
-    QVERIFY2(QRegularExpression(Whole(err), QRegularExpression::DotMatchesEverythingOption).match(stdErr).hasMatch(),
+    QVERIFY2(QRegularExpression(whole(err), QRegularExpression::DotMatchesEverythingOption).match(stdErr).hasMatch(),
              qPrintable(QStringLiteral("standard error:\n") + stdErr));
     QCOMPARE(leftBehind(), (QStringList{QStringLiteral("date.dat"), QStringLiteral("pyokopon")}));
 }

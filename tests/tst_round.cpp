@@ -8,7 +8,7 @@
 namespace {
 
 // A round whose random holes come from the list, started on a difficulty.
-GameRound StartedRound(QList<double> random, int difficulty = 0)
+GameRound startedRound(QList<double> random, int difficulty = 0)
 {
     GameRound round(std::make_unique<ScriptedRandom>(std::move(random)));
     round.chooseDifficulty(difficulty);
@@ -16,13 +16,13 @@ GameRound StartedRound(QList<double> random, int difficulty = 0)
     return round;
 }
 
-int IntervalOf(int difficulty)
+int intervalOf(int difficulty)
 {
     return 1000 - 250 * difficulty;
 }
 
 // Runs a script: T is a tick at the difficulty's interval, a digit a click on that hole.
-void Play(GameRound& round, const QString& actions, int interval = 1000)
+void play(GameRound& round, const QString& actions, int interval = 1000)
 {
     for (const QChar action : actions) {
         if (action == u'T')
@@ -75,9 +75,9 @@ void RoundTest::scoring()
     QFETCH(QString, actions);
     QFETCH(qint32, score);
     QFETCH(int, lastResult);
-    GameRound round = StartedRound(holes({5, 3, 3, 7}));
+    GameRound round = startedRound(holes({5, 3, 3, 7}));
     const QString before = actions.chopped(1);
-    Play(round, before);
+    play(round, before);
     const QChar last = actions.back();
     if (last == u'T') {
         round.tick(1000);
@@ -104,11 +104,11 @@ void RoundTest::gameLength()
     QFETCH(int, ticks);
     QFETCH(float, finalElapsed);
     QFETCH(float, leftAfterFirstTick);
-    GameRound round = StartedRound(holes({5, 3, 7, 1, 9}), difficulty);
-    QCOMPARE(int(round.tickInterval()), IntervalOf(difficulty));
+    GameRound round = startedRound(holes({5, 3, 7, 1, 9}), difficulty);
+    QCOMPARE(int(round.tickInterval()), intervalOf(difficulty));
     // Every target but the last is hit, and each third one is preceded by a miss.
     for (int tick = 1; tick < ticks; ++tick) {
-        const GameRound::TickResult result = round.tick(IntervalOf(difficulty));
+        const GameRound::TickResult result = round.tick(intervalOf(difficulty));
         QVERIFY(result.moved && !result.ended);
         if (tick == 1)
             QCOMPARE(round.secondsLeft(), leftAfterFirstTick);
@@ -118,7 +118,7 @@ void RoundTest::gameLength()
     }
     QVERIFY(round.secondsLeft() >= 0.0f);   // exactly 40 s does not end the game
     const int lastFrom = round.targetHole();
-    const GameRound::TickResult end = round.tick(IntervalOf(difficulty));
+    const GameRound::TickResult end = round.tick(intervalOf(difficulty));
     QVERIFY(end.moved && end.ended);
     QCOMPARE(end.clearedHole, lastFrom);
     QVERIFY(!round.playing());
@@ -127,7 +127,7 @@ void RoundTest::gameLength()
     const qint32 expected = (ticks - 1) * 30 - ((ticks - 1) / 3) * 30;
     QCOMPARE(round.score(), expected);
     QCOMPARE(round.hitHole(round.targetHole()), GameRound::HitResult::Ignored);
-    QCOMPARE(round.tick(IntervalOf(difficulty)).moved, false);
+    QCOMPARE(round.tick(intervalOf(difficulty)).moved, false);
     QCOMPARE(round.score(), expected);
     QVERIFY(round.targetUp());
 }
@@ -151,7 +151,7 @@ void RoundTest::nothingMovesWithoutRunningGame()
     if (running) {
         round.chooseDifficulty(0);
         round.start();
-        Play(round, before);
+        play(round, before);
     }
     for (int pause = 0; pause < pauses; ++pause)
         round.pause();
@@ -182,7 +182,7 @@ void RoundTest::nothingMovesWithoutRunningGame()
 
 void RoundTest::difficultyCountsFromTheNextStart()
 {
-    GameRound round = StartedRound(holes({5}), 0);
+    GameRound round = startedRound(holes({5}), 0);
     round.tick(1000);
     round.chooseDifficulty(2);
     QCOMPARE(round.tickInterval(), qint16(500));
@@ -201,8 +201,8 @@ void RoundTest::difficultyCountsFromTheNextStart()
 
 void RoundTest::startDuringGameBeginsAfresh()
 {
-    GameRound round = StartedRound(holes({5, 3, 7, 2, 8}));
-    Play(round, "T3TT1");
+    GameRound round = startedRound(holes({5, 3, 7, 2, 8}));
+    play(round, "T3TT1");
     QVERIFY(round.score() != 0);
     QVERIFY(round.start());
     QCOMPARE(round.score(), 0);
