@@ -14,7 +14,7 @@
 #include "scores/Form3.h"
 #include "scores/Form4.h"
 #include "scores/DataPath.h"
-#include "scores/DateFile.h"
+#include "scores/FileMessages.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -309,8 +309,8 @@ void Form5::showDamage(const std::optional<HighScoreDamage>& damage)
     if (!damage)
         return;
     // A damaged file has been copied aside before any save writes over it.
-    MsgBox(damage->notAFile ? NotAFileMessage(store_.Path(), damage->problem)
-                            : DamagedFileMessage(store_.Path(), damage->problem, damage->copyPath),
+    MsgBox(damage->notAFile ? notAFileMessage(store_.Path(), damage->problem)
+                            : damagedFileMessage(store_.Path(), damage->problem, damage->copyPath),
            MsgButtons::OK, MsgIcon::Information, {});
 }
 
@@ -326,7 +326,7 @@ void Form5::SaveHighScores()
         const HighScoreSave save = store_.Save();
         showDamage(save.damage);
         if (save.saved
-            || MsgBox(SaveFailedMessage(store_.Path(), save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
+            || MsgBox(saveFailedMessage(store_.Path(), save.reason), MsgButtons::RetryCancel, MsgIcon::Critical, {})
                 != MsgResult::Retry)
             break;
     }

@@ -1,6 +1,8 @@
 #include "scores/HighScoreStore.h"
 
-#include <QDir>
+#include "scores/DamagedCopy.h"
+#include "scores/FileMessages.h"
+
 #include <QLockFile>
 
 namespace {
@@ -32,19 +34,6 @@ HighScoreTable OneLineTable(const HighScoreTable& table)
     return result;
 }
 
-QString LockFailureReason(const QString& lockPath, QLockFile::LockError error)
-{
-    const QString path = QDir::toNativeSeparators(lockPath);
-    if (error == QLockFile::LockFailedError) {
-        return QStringLiteral("ほかに起動しているぴょこぽんがこのファイルを保存中のため、保存できませんでした"
-                              "（ロックファイル %1）。しばらく待ってから「再試行」を押してください。")
-            .arg(path);
-    }
-    return QStringLiteral("保存の順番を決めるロックファイル %1 を作れませんでした。"
-                          "フォルダに書き込めるか確かめてください。")
-        .arg(path);
-}
-
 } // namespace
 
 HighScoreStore::HighScoreStore(const QString& path)
@@ -64,7 +53,7 @@ QString HighScoreStore::LockPath() const
 
 std::optional<HighScoreDamage> HighScoreStore::Load()
 {
-    const HighScoreLoad load = LoadHighScoresFile(path_);
+    const HighScoreLoad load = loadHighScoresFile(path_);
     table_ = OneLineTable(load.table);
     unsaved_.clear();
     placing_.reset();
@@ -79,7 +68,7 @@ std::optional<HighScoreDamage> HighScoreStore::noteDamage(const HighScoreLoad& l
     reported_ = load;
     if (load.problemKind == HighScoreProblem::NotAFile)
         return HighScoreDamage{load.problem, QString(), true};
-    return HighScoreDamage{load.problem, KeepDamagedCopy(path_)};
+    return HighScoreDamage{load.problem, keepDamagedCopy(path_)};
 }
 
 std::optional<int> HighScoreStore::Place(qint32 score)
@@ -112,11 +101,11 @@ HighScoreSave HighScoreStore::Save(std::chrono::milliseconds lockWait)
     // can make one either: the save goes on and the file layer says
     // whether the file itself can be written.
     if (!lock.tryLock(lockWait) && lock.error() != QLockFile::PermissionError) {
-        result.reason = LockFailureReason(LockPath(), lock.error());
+        result.reason = lockFailureReason(LockPath(), lock.error());
         return result;
     }
 
-    const HighScoreLoad load = LoadHighScoresFile(path_);
+    const HighScoreLoad load = loadHighScoresFile(path_);
     if (Unreadable(load)) {
         result.reason = load.problem;
         return result;
@@ -128,7 +117,7 @@ HighScoreSave HighScoreStore::Save(std::chrono::milliseconds lockWait)
         if (const std::optional<int> place = merged.Place(row.score))
             merged.SetRow(*place, row);
     }
-    if (!SaveHighScoresFile(path_, merged, &result.reason))
+    if (!saveHighScoresFile(path_, merged, &result.reason))
         return result;
 
     result.saved = true;

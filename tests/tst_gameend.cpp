@@ -4,9 +4,9 @@
 #include "platform/ClickLabel.h"
 #include "platform/Cp932.h"
 #include "platform/FontSetup.h"
-#include "scores/DateFile.h"
 #include "scores/Form3.h"
 #include "scores/Form4.h"
+#include "scores/HighScoreFile.h"
 
 #include <QApplication>
 #include <QDir>
@@ -22,7 +22,7 @@ QByteArray dateDatOf(const QList<int>& scores, const QString& name = QStringLite
     HighScoreTable table;
     for (int row = 1; row <= scores.size(); ++row)
         table.SetRow(row, {qint16(scores.at(row - 1)), QStringLiteral("易しい"), name + QString::number(row)});
-    return WriteHighScores(table);
+    return writeHighScores(table);
 }
 
 QByteArray readAll(const QString& path)
@@ -163,7 +163,7 @@ void GameEndTest::namesComeBackUnchanged()
     QCOMPARE(board->HighScoreWindow()->Label2[1]->text(), QStringLiteral("他"));
     QCOMPARE(board->HighScoreWindow()->Label2[2]->text(), name);
     // On disk as soon as it is entered.
-    QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->Table());
+    QCOMPARE(loadHighScoresFile(board.dateDatPath()).table, board->Table());
 }
 
 void GameEndTest::wholeGameEntersTheTable_data()
@@ -317,7 +317,7 @@ void GameEndTest::highScoreWindowShowsTableAtOpening()
     HighScoreTable table;
     table.SetRow(1, {30, QStringLiteral("易しい"), QString()});
     table.SetRow(2, {-5, QStringLiteral("難しい"), QStringLiteral("名無しの権兵衛")});
-    Board board(holes({5}), MsgResult::Yes, WriteHighScores(table));
+    Board board(holes({5}), MsgResult::Yes, writeHighScores(table));
     QStringList cells;
     auto readRows = [&](QWidget* modal) {
         auto* window = qobject_cast<Form3*>(modal);
@@ -386,7 +386,7 @@ void GameEndTest::tableFile()
         QCOMPARE(saved, contents);
     } else {
         QCOMPARE(saved.size(), 350);
-        QCOMPARE(saved, WriteHighScores(HighScoreTable()));
+        QCOMPARE(saved, writeHighScores(HighScoreTable()));
     }
 }
 
@@ -467,7 +467,7 @@ void GameEndTest::failedSave()
     const bool saved = atGameEnd || answer == MsgResult::Retry;
     QCOMPARE(QFileInfo(board.dateDatPath()).isFile(), saved);
     if (saved)
-        QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->Table());
+        QCOMPARE(loadHighScoresFile(board.dateDatPath()).table, board->Table());
     if (atGameEnd)
         QCOMPARE(board->Table().Row(1).name, QStringLiteral("残る"));
 }
