@@ -393,6 +393,28 @@ private slots:
         QCOMPARE(RowsOf(text.table).mid(rowsRead), RowsOf(HighScoreTable()).mid(rowsRead));
     }
 
+    void readFailure_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");   // read before the failure
+        QTest::addColumn<int>("line");           // 0: not damaged
+        QTest::addColumn<int>("rowsRead");
+        QTest::newRow("before the 30th field") << SampleLines(14) << 15 << 4;
+        QTest::newRow("after the 30th field") << writeHighScores(Sample()) << 0 << 10;
+    }
+
+    void readFailure()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, line);
+        QFETCH(int, rowsRead);
+        const HighScoreText text = readHighScores(bytes, true);
+        QCOMPARE(text.fault.kind, line ? HighScoreProblem::Unreadable : HighScoreProblem::None);
+        QCOMPARE(text.fault.line, line);
+        QCOMPARE(text.rowsRead, rowsRead);
+        const QString sentence = QStringLiteral("%1 行目のあたりで、ファイルの読み込みに失敗しました。").arg(line);
+        QCOMPARE(problemSentence(text.fault), line ? sentence : QString());
+    }
+
     void doubleQuoteInName()
     {
         HighScoreTable table = Sample();
