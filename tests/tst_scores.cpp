@@ -631,32 +631,49 @@ private slots:
             QCOMPARE(ReadAll(path + QStringLiteral(".damaged")), old);
     }
 
+    void saveStopsOnFullDisk_data()
+    {
+        QTest::addColumn<bool>("folderWritable");
+        QTest::addColumn<QString>("tail");   // what the reason says of the file saved before
+        QTest::newRow("new file") << true << QStringLiteral("\n前に保存したファイルは変更していません。");
+        QTest::newRow("rewritten in place") << false
+                                            << QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。");
+    }
+
     void saveStopsOnFullDisk()
     {
 #ifndef Q_OS_UNIX
         QSKIP("The full disk is simulated with a file size limit");
 #else
+        QFETCH(bool, folderWritable);
+        QFETCH(QString, tail);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("date.dat"));
         const QByteArray previous = writeHighScores(Sample());
         QVERIFY(WriteAll(path, previous));
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), folderWritable ? 0777 : 0555), 0);
 
         // Writes past 100 bytes fail as on a full disk (EFBIG instead of ENOSPC).
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit oldLimit{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
-        rlimit small = oldLimit;
-        small.rlim_cur = 100;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        QString reason;
-        const bool saved = saveHighScoresFile(path, HighScoreTable(), &reason);
-        setrlimit(RLIMIT_FSIZE, &oldLimit);
-        std::signal(SIGXFSZ, oldHandler);
-
-        QCOMPARE(saved, false);
-        QVERIFY2(reason.contains(QStringLiteral("書き込みの途中で失敗しました")), qPrintable(reason));
-        QCOMPARE(ReadAll(path), previous);
+        const bool asExpected = AsOrdinaryUser([&] {
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit oldLimit{};
+            getrlimit(RLIMIT_FSIZE, &oldLimit);
+            rlimit small = oldLimit;
+            small.rlim_cur = 100;
+            QString reason;
+            const bool saved = setrlimit(RLIMIT_FSIZE, &small) == 0
+                && saveHighScoresFile(path, HighScoreTable(), &reason);
+            setrlimit(RLIMIT_FSIZE, &oldLimit);
+            std::signal(SIGXFSZ, oldHandler);
+            return !saved && reason.startsWith(QStringLiteral("書き込みの途中で失敗しました")) && reason.endsWith(tail);
+        });
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
+        QVERIFY(asExpected);
+        // In place, the new bytes went over the old ones and the length was not cut yet.
+        const QByteArray partly = writeHighScores(HighScoreTable()).first(100) + previous.mid(100);
+        QCOMPARE(ReadAll(path), folderWritable ? previous : partly);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList{QStringLiteral("date.dat")});
 #endif
