@@ -101,17 +101,15 @@ public:
     int stopLine() const { return 1 + lineEndsIn(bytes_.first(stopAt_)); }
 
 private:
-    // The length of the character at, as if the bytes went on.
-    qsizetype wholeLength(qsizetype at) const { return isLeadByte(bytes_[at]) ? 2 : 1; }
     void skipSpaces();
     void skipLineEnd();
-    FieldResult stopBefore(qsizetype badAt);
-    FieldResult stopAtEnd(qsizetype from);
+    void stopBefore(qsizetype badAt);
+    bool reachesEnd(qsizetype from);
     std::optional<QString> decodeOrStop(qsizetype from, qsizetype to);
 
     QByteArrayView bytes_;
     qsizetype end_;    // the text is bytes_.first(end_), as far as it is cp932
-    TextEnd stop_;     // why: Whole when the bytes end there
+    TextEnd stop_;     // why the text ends at end_: Whole when the bytes do
     qsizetype stopAt_ = 0;
     qsizetype pos_ = 0;
     int line_ = 1;
@@ -131,6 +129,13 @@ Reader::Reader(QByteArrayView bytes, bool readFailed)
         if (!lineEndAcross || bytes_.size() > end_)
             stop_ = TextEnd::TooLong;
     }
+    // Where the bytes were cut short, a character cut in two is not text.
+    if (stop_ != TextEnd::Whole) {
+        qsizetype whole = 0;
+        while (whole < end_ && whole + (isLeadByte(bytes_[whole]) ? 2 : 1) <= end_)
+            whole += isLeadByte(bytes_[whole]) ? 2 : 1;
+        end_ = whole;
+    }
 }
 
 void Reader::skipSpaces()
@@ -147,27 +152,24 @@ void Reader::skipLineEnd()
     ++line_;
 }
 
-FieldResult Reader::stopBefore(qsizetype badAt)
+void Reader::stopBefore(qsizetype badAt)
 {
     stop_ = TextEnd::NotCp932;
     stopAt_ = badAt;
-    return FieldResult::Stopped;
 }
 
-// A field that begins at from needs more than the text holds. Where the text
-// was cut short, a character it cuts in two is not part of it.
-FieldResult Reader::stopAtEnd(qsizetype from)
+// Whether the text from `from` runs to the end of the bytes. Otherwise
+// reading stops where the text ends: before a character that is not cp932,
+// or where the bytes were cut short.
+bool Reader::reachesEnd(qsizetype from)
 {
-    qsizetype whole = from;
-    if (stop_ == TextEnd::Whole)
-        whole = end_;
-    while (whole < end_ && whole + wholeLength(whole) <= end_)
-        whole += wholeLength(whole);
-    const qsizetype bad = firstBadCharacter(bytes_.sliced(from, whole - from));
-    if (bad >= 0)
-        return stopBefore(from + bad);
-    stopAt_ = whole;
-    return FieldResult::Stopped;
+    const qsizetype bad = firstBadCharacter(bytes_.sliced(from, end_ - from));
+    if (bad >= 0) {
+        stopBefore(from + bad);
+        return false;
+    }
+    stopAt_ = end_;
+    return stop_ == TextEnd::Whole;
 }
 
 std::optional<QString> Reader::decodeOrStop(qsizetype from, qsizetype to)
@@ -191,8 +193,8 @@ FieldResult Reader::readField(Field& field)
         skipLineEnd();
     }
     if (pos_ >= end_) {
-        if (stop_ != TextEnd::Whole)
-            return stopAtEnd(pos_);
+        if (!reachesEnd(pos_))
+            return FieldResult::Stopped;
         if (!afterComma_)
             return FieldResult::EndOfData;
     }
@@ -202,11 +204,8 @@ FieldResult Reader::readField(Field& field)
     if (field.quoted) {
         const qsizetype open = pos_ + 1;
         const qsizetype close = bytes_.first(end_).indexOf('"', open);
-        if (close < 0) {
-            if (stop_ != TextEnd::Whole || firstBadCharacter(bytes_.sliced(open, end_ - open)) >= 0)
-                return stopAtEnd(open);
-            return FieldResult::UnclosedQuote;
-        }
+        if (close < 0)
+            return reachesEnd(open) ? FieldResult::UnclosedQuote : FieldResult::Stopped;
         std::optional<QString> text = decodeOrStop(open, close);
         if (!text)
             return FieldResult::Stopped;
@@ -215,22 +214,21 @@ FieldResult Reader::readField(Field& field)
         pos_ = close + 1;
         skipSpaces();
         if (pos_ >= end_) {
-            if (stop_ != TextEnd::Whole)
-                return stopAtEnd(pos_);
+            if (!reachesEnd(pos_))
+                return FieldResult::Stopped;
         } else if (!isSeparator(bytes_[pos_])) {
-            // Text only where the character there is whole and cp932.
-            if (pos_ + wholeLength(pos_) > end_ && stop_ != TextEnd::Whole)
-                return stopAtEnd(pos_);
-            if (firstBadCharacter(bytes_.sliced(pos_, characterLength(bytes_.first(end_), pos_))) >= 0)
-                return stopBefore(pos_);
-            return FieldResult::TextAfterQuote;
+            // Text, unless the text ends there.
+            if (firstBadCharacter(bytes_.sliced(pos_, characterLength(bytes_.first(end_), pos_))) < 0)
+                return FieldResult::TextAfterQuote;
+            stopBefore(pos_);
+            return FieldResult::Stopped;
         }
     } else {
         const qsizetype start = pos_;
         while (pos_ < end_ && !isSeparator(bytes_[pos_]))
             ++pos_;
-        if (pos_ >= end_ && stop_ != TextEnd::Whole)
-            return stopAtEnd(start);
+        if (pos_ >= end_ && !reachesEnd(start))
+            return FieldResult::Stopped;
         std::optional<QString> text = decodeOrStop(start, pos_);
         if (!text)
             return FieldResult::Stopped;
