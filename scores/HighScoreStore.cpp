@@ -1,8 +1,9 @@
 #include "scores/HighScoreStore.h"
 
+#include "scores/DamagedCopy.h"
+#include "scores/FileMessages.h"
 #include "scores/OneLineText.h"
 
-#include <QDir>
 #include <QLockFile>
 
 namespace {
@@ -34,19 +35,6 @@ HighScoreTable oneLineTable(const HighScoreTable& table)
     return result;
 }
 
-QString lockFailureReason(const QString& lockPath, QLockFile::LockError error)
-{
-    const QString path = QDir::toNativeSeparators(lockPath);
-    if (error == QLockFile::LockFailedError) {
-        return QStringLiteral("ほかに起動しているぴょこぽんがこのファイルを保存中のため、保存できませんでした"
-                              "（ロックファイル %1）。しばらく待ってから「再試行」を押してください。")
-            .arg(path);
-    }
-    return QStringLiteral("保存の順番を決めるロックファイル %1 を作れませんでした。"
-                          "フォルダに書き込めるか確かめてください。")
-        .arg(path);
-}
-
 } // namespace
 
 HighScoreStore::HighScoreStore(const QString& path)
@@ -66,7 +54,7 @@ QString HighScoreStore::lockPath() const
 
 std::optional<HighScoreDamage> HighScoreStore::load()
 {
-    const HighScoreLoad load = LoadHighScoresFile(path_);
+    const HighScoreLoad load = loadHighScoresFile(path_);
     table_ = oneLineTable(load.table);
     unsaved_.clear();
     reported_.reset();
@@ -80,7 +68,7 @@ std::optional<HighScoreDamage> HighScoreStore::noteDamage(const HighScoreLoad& l
     reported_ = load;
     if (load.problemKind == HighScoreProblem::NotAFile)
         return HighScoreDamage{load.problem, QString(), true};
-    return HighScoreDamage{load.problem, KeepDamagedCopy(path_)};
+    return HighScoreDamage{load.problem, keepDamagedCopy(path_)};
 }
 
 void HighScoreStore::record(const HighScoreRow& row)
@@ -104,7 +92,7 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
         return result;
     }
 
-    const HighScoreLoad load = LoadHighScoresFile(path_);
+    const HighScoreLoad load = loadHighScoresFile(path_);
     if (unreadable(load)) {
         result.reason = load.problem;
         return result;
@@ -114,7 +102,7 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
     HighScoreTable merged = oneLineTable(load.table);
     for (const HighScoreRow& row : std::as_const(unsaved_))
         merged.insert(row);
-    if (!SaveHighScoresFile(path_, merged, &result.reason))
+    if (!saveHighScoresFile(path_, merged, &result.reason))
         return result;
 
     result.saved = true;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scores/DateFile.h"
+#include "scores/HighScoreFile.h"
 #include "scores/HighScoreTable.h"
 
 #include <QList>

@@ -1,7 +1,7 @@
 #include "scores/ScoreSession.h"
 
 #include "platform/CheckedMath.h"
-#include "scores/DateFile.h"
+#include "scores/FileMessages.h"
 #include "scores/ScoreSessionView.h"
 
 ScoreSession::ScoreSession(ScoreSessionView& view)
@@ -36,7 +36,7 @@ void ScoreSession::save()
     for (;;) {
         const HighScoreSave result = store_.save();
         tellAboutDamage(result.damage);
-        if (result.saved || !view_.askRetry(SaveFailedMessage(path(), result.reason)))
+        if (result.saved || !view_.askRetry(saveFailedMessage(path(), result.reason)))
             break;
     }
     view_.showBestScore(table().row(1).score);
@@ -53,6 +53,6 @@ void ScoreSession::tellAboutDamage(const std::optional<HighScoreDamage>& damage)
     if (!damage)
         return;
     // A damaged file has been copied aside before any save writes over it.
-    view_.tellAboutFile(damage->notAFile ? NotAFileMessage(path(), damage->problem)
-                                         : DamagedFileMessage(path(), damage->problem, damage->copyPath));
+    view_.tellAboutFile(damage->notAFile ? notAFileMessage(path(), damage->problem)
+                                         : damagedFileMessage(path(), damage->problem, damage->copyPath));
 }

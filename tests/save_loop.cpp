@@ -2,7 +2,7 @@
 // until it is killed, and prints one line once the first save is done.
 
 #include "SaveLoopTables.h"
-#include "scores/DateFile.h"
+#include "scores/HighScoreFile.h"
 
 #include <cstdio>
 
@@ -15,7 +15,7 @@ int main(int argc, char** argv)
     const QString path = QString::fromLocal8Bit(argv[1]);
     const HighScoreTable tables[] = {SaveLoopTable(0), SaveLoopTable(1)};
     for (unsigned long count = 1;; ++count) {
-        if (!SaveHighScoresFile(path, tables[count % 2], nullptr))
+        if (!saveHighScoresFile(path, tables[count % 2], nullptr))
             return 1;
         if (count == 1) {
             std::puts("saved");

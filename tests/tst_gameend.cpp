@@ -4,7 +4,7 @@
 #include "platform/ClickLabel.h"
 #include "platform/Cp932.h"
 #include "platform/FontSetup.h"
-#include "scores/DateFile.h"
+#include "scores/HighScoreFile.h"
 #include "scores/HighScoreWindow.h"
 #include "scores/NameEntryDialog.h"
 
@@ -22,7 +22,7 @@ QByteArray dateDatOf(const QList<int>& scores, const QString& name = QStringLite
     HighScoreTable table;
     for (int row = 1; row <= scores.size(); ++row)
         table.setRow(row, {qint16(scores.at(row - 1)), QStringLiteral("易しい"), name + QString::number(row)});
-    return WriteHighScores(table);
+    return writeHighScores(table);
 }
 
 QByteArray readAll(const QString& path)
@@ -144,7 +144,7 @@ void GameEndTest::namesComeBackUnchanged()
     QCOMPARE(board->highScoreWindow()->nameCell(1)->text(), QStringLiteral("他"));
     QCOMPARE(board->highScoreWindow()->nameCell(2)->text(), name);
     // On disk as soon as it is entered.
-    QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->table());
+    QCOMPARE(loadHighScoresFile(board.dateDatPath()).table, board->table());
 }
 
 void GameEndTest::wholeGameEntersTheTable_data()
@@ -298,7 +298,7 @@ void GameEndTest::highScoreWindowShowsTableAtOpening()
     HighScoreTable table;
     table.setRow(1, {30, QStringLiteral("易しい"), QString()});
     table.setRow(2, {-5, QStringLiteral("難しい"), QStringLiteral("名無しの権兵衛")});
-    Board board(holes({5}), MsgResult::Yes, WriteHighScores(table));
+    Board board(holes({5}), MsgResult::Yes, writeHighScores(table));
     QStringList cells;
     auto readRows = [&](QWidget* modal) {
         auto* window = qobject_cast<HighScoreWindow*>(modal);
@@ -367,7 +367,7 @@ void GameEndTest::tableFile()
         QCOMPARE(saved, contents);
     } else {
         QCOMPARE(saved.size(), 350);
-        QCOMPARE(saved, WriteHighScores(HighScoreTable()));
+        QCOMPARE(saved, writeHighScores(HighScoreTable()));
     }
 }
 
@@ -447,7 +447,7 @@ void GameEndTest::failedSave()
     const bool saved = atGameEnd || answer == MsgResult::Retry;
     QCOMPARE(QFileInfo(board.dateDatPath()).isFile(), saved);
     if (saved)
-        QCOMPARE(LoadHighScoresFile(board.dateDatPath()).table, board->table());
+        QCOMPARE(loadHighScoresFile(board.dateDatPath()).table, board->table());
     if (atGameEnd)
         QCOMPARE(board->table().row(1).name, QStringLiteral("残る"));
 }

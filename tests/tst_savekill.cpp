@@ -1,5 +1,5 @@
 #include "SaveLoopTables.h"
-#include "scores/DateFile.h"
+#include "scores/HighScoreFile.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -24,8 +24,8 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("date.dat"));
-        const QByteArray tables[] = {WriteHighScores(SaveLoopTable(0)), WriteHighScores(SaveLoopTable(1))};
-        QVERIFY(SaveHighScoresFile(path, SaveLoopTable(0), nullptr));
+        const QByteArray tables[] = {writeHighScores(SaveLoopTable(0)), writeHighScores(SaveLoopTable(1))};
+        QVERIFY(saveHighScoresFile(path, SaveLoopTable(0), nullptr));
 
         const quint32 seed = QRandomGenerator::global()->generate();
         QRandomGenerator random(seed);
@@ -52,7 +52,7 @@ private slots:
             const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
             leftovers += int(entries.size() > 1);
 
-            QVERIFY(SaveHighScoresFile(path, SaveLoopTable(which), nullptr));
+            QVERIFY(saveHighScoresFile(path, SaveLoopTable(which), nullptr));
             QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                      QStringList{QStringLiteral("date.dat")});
         }

@@ -1,13 +1,14 @@
 #include "platform/CheckedMath.h"
 #include "platform/Cp932.h"
+#include "scores/DamagedCopy.h"
 #include "scores/DataPath.h"
-#include "scores/DateFile.h"
+#include "scores/FileMessages.h"
+#include "scores/HighScoreFile.h"
 #include "scores/HighScoreTable.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QIODevice>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -71,12 +72,12 @@ QByteArray FileFrom(const HighScoreTable& table, const char* rowFormat, const QB
 
 QByteArray SampleLines(int count)
 {
-    return WriteHighScores(Sample()).split('\n').mid(0, count).join('\n') + '\n';
+    return writeHighScores(Sample()).split('\n').mid(0, count).join('\n') + '\n';
 }
 
 QByteArray SampleWithLine(int line, const QByteArray& replacement)
 {
-    QByteArrayList lines = WriteHighScores(Sample()).split('\n');
+    QByteArrayList lines = writeHighScores(Sample()).split('\n');
     lines[line - 1] = replacement + '\r';
     return lines.join('\n');
 }
@@ -127,27 +128,6 @@ bool AsOrdinaryUser(const std::function<bool()>& step)
     int status = 0;
     return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
-
-// Text without end: counts what is read from it.
-class EndlessDevice : public QIODevice {
-public:
-    EndlessDevice(const QByteArray& head, char filler) : head_(head), filler_(filler) { open(ReadOnly | Unbuffered); }
-    bool isSequential() const override { return true; }
-    qint64 served = 0;
-
-protected:
-    qint64 readData(char* data, qint64 size) override
-    {
-        for (qint64 i = 0; i < size; ++i, ++served)
-            data[i] = served < head_.size() ? head_[served] : filler_;
-        return size;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    QByteArray head_;
-    char filler_;
-};
 
 } // namespace
 
@@ -278,7 +258,7 @@ private slots:
 
     void defaultFile()
     {
-        const QByteArray bytes = WriteHighScores(HighScoreTable());
+        const QByteArray bytes = writeHighScores(HighScoreTable());
         QCOMPARE(bytes.size(), 350);
         QCOMPARE(bytes, DefaultGroup.repeated(10));
     }
@@ -293,27 +273,27 @@ private slots:
                                                "0\r\n\"\"\r\n\"\"\r\n"
                                                "-5\r\n\"x\"\r\n\"\x81\x60?\"\r\n")
             + DefaultGroup.repeated(7);
-        QCOMPARE(WriteHighScores(table), expected);
+        QCOMPARE(writeHighScores(table), expected);
     }
 
     void roundTrip_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("default file") << DefaultGroup.repeated(10);
-        QTest::newRow("sample table") << WriteHighScores(Sample());
+        QTest::newRow("sample table") << writeHighScores(Sample());
         QTest::newRow("half-width kana and a kanji label")
             << QByteArray("1200\r\n\"\x93\xef\x82\xb5\x82\xa2\"\r\n\"\xb1\xb2\"\r\n") + DefaultGroup.repeated(9);
-        QTest::newRow("two-byte name longer than a piece")
+        QTest::newRow("two-byte name of 140000 bytes")
             << QByteArray("1\r\n\"x\"\r\n\"") + QByteArray("\x82\xa0").repeated(70000) + "\"\r\n" + DefaultGroup.repeated(9);
     }
 
     void roundTrip()
     {
         QFETCH(QByteArray, bytes);
-        const HighScoreLoad load = ReadHighScores(bytes);
-        QCOMPARE(load.damaged, false);
-        QCOMPARE(load.rowsRead, 10);
-        QCOMPARE(WriteHighScores(load.table), bytes);
+        const HighScoreText text = readHighScores(bytes);
+        QCOMPARE(text.fault.kind, HighScoreProblem::None);
+        QCOMPARE(text.rowsRead, 10);
+        QCOMPARE(writeHighScores(text.table), bytes);
     }
 
     void tolerantReader_data()
@@ -326,9 +306,9 @@ private slots:
         QTest::newRow("lone CR line ends") << FileFrom(sample, "%1\r\"%2\"\r\"%3\"\r") << sample;
         QTest::newRow("spaces around fields") << FileFrom(sample, "  %1 \r\n \"%2\"\t\r\n\"%3\"  \r\n") << sample;
         QTest::newRow("blank lines") << FileFrom(sample, "\r\n%1\r\n\r\n\"%2\"\r\n \r\n\"%3\"\r\n", "\r\n\r\n") << sample;
-        QTest::newRow("no line end at the end") << WriteHighScores(sample).chopped(2) << sample;
-        QTest::newRow("more than 30 fields") << WriteHighScores(sample) + "5\r\n\"x\"\r\n\"y\"\r\n" << sample;
-        QTest::newRow("bad bytes past the 30th field") << WriteHighScores(sample) + "\xff\r\nabc" << sample;
+        QTest::newRow("no line end at the end") << writeHighScores(sample).chopped(2) << sample;
+        QTest::newRow("more than 30 fields") << writeHighScores(sample) + "5\r\n\"x\"\r\n\"y\"\r\n" << sample;
+        QTest::newRow("bad bytes past the 30th field") << writeHighScores(sample) + "\xff\r\nabc" << sample;
         QTest::newRow("bad bytes on the line of the 30th field, after it")
             << FileFrom(sample, "%1,\"%2\",\"%3\"\r\n").chopped(2) + ",\xff\x85\x40\r\n" << sample;
 
@@ -345,11 +325,10 @@ private slots:
     {
         QFETCH(QByteArray, file);
         QFETCH(HighScoreTable, expected);
-        const HighScoreLoad load = ReadHighScores(file);
-        QCOMPARE(load.problem, QString());
-        QCOMPARE(load.damaged, false);
-        QCOMPARE(RowsOf(load.table), RowsOf(expected));
-        QCOMPARE(WriteHighScores(load.table), WriteHighScores(expected));
+        const HighScoreText text = readHighScores(file);
+        QCOMPARE(text.fault.kind, HighScoreProblem::None);
+        QCOMPARE(RowsOf(text.table), RowsOf(expected));
+        QCOMPARE(writeHighScores(text.table), writeHighScores(expected));
     }
 
     void damagedFile_data()
@@ -385,7 +364,7 @@ private slots:
         QTest::newRow("bad score quoted in part")
             << SampleWithLine(1, QByteArray(100, 'a')) << 1 << 0
             << QStringLiteral("1 行目の得点「%1…」が整数ではありません").arg(QString(40, u'a'));
-        QTest::newRow("bad bytes in a name longer than a piece")
+        QTest::newRow("bad bytes after a long name")
             << SampleLines(29) + QByteArray(100 * 1024, 'x') + "\x85\x40\r\n" << 30 << 9
             << QStringLiteral("30 行目に、Shift_JIS");
         QTest::newRow("unclosed quote past the size limit")
@@ -393,8 +372,16 @@ private slots:
             << QStringLiteral("先頭から 1 MiB (30 行目) まで読んでも、30 個の項目がそろいません");
         const QByteArray head = SampleLines(27);
         QTest::newRow("blank lines past the size limit")
-            << head + QByteArray(HighScoreReadLimit, '\n') + WriteHighScores(Sample()).mid(head.size())
+            << head + QByteArray(HighScoreReadLimit, '\n') + writeHighScores(Sample()).mid(head.size())
             << int(27 + HighScoreReadLimit - head.size() + 1) << 9 << QStringLiteral("MiB");
+        const QByteArray toLimit(HighScoreReadLimit - 1, 'x');
+        QTest::newRow("two-byte character across the size limit") << toLimit + "\x82\xa0\r\n" << 1 << 0
+                                                                  << QStringLiteral("先頭から 1 MiB (1 行目)");
+        QTest::newRow("bad byte at the size limit") << toLimit + "\xff\r\n" << 1 << 0
+                                                    << QStringLiteral("1 行目に、Shift_JIS");
+        QTest::newRow("CR LF across the size limit, then the end")
+            << "1\r\n" + toLimit.first(toLimit.size() - 3) + "\r\n" << 3 << 0
+            << QStringLiteral("3 行目でファイルが終わっています。30 個の項目が必要ですが、2 個");
         QTest::newRow("text after the closing quote") << SampleWithLine(6, "\"ab\"cd\"") << 6 << 1
                                                       << QStringLiteral("6 行目で、二重引用符 (\") で囲まれた値の後に余分な文字");
     }
@@ -405,38 +392,35 @@ private slots:
         QFETCH(int, line);
         QFETCH(int, rowsRead);
         QFETCH(QString, problem);
-        const HighScoreLoad load = ReadHighScores(file);
-        QCOMPARE(load.existed, true);
-        QCOMPARE(load.damaged, true);
-        QVERIFY2(load.problem.contains(problem), qPrintable(load.problem));
-        QCOMPARE(load.problemLine, line);
-        QCOMPARE(load.rowsRead, rowsRead);
-        QCOMPARE(RowsOf(load.table).mid(0, rowsRead), RowsOf(Sample()).mid(0, rowsRead));
-        QCOMPARE(RowsOf(load.table).mid(rowsRead), RowsOf(HighScoreTable()).mid(rowsRead));
+        const HighScoreText text = readHighScores(file);
+        const QString sentence = problemSentence(text.fault);
+        QVERIFY2(sentence.contains(problem), qPrintable(sentence));
+        QCOMPARE(text.fault.line, line);
+        QCOMPARE(text.rowsRead, rowsRead);
+        QCOMPARE(RowsOf(text.table).mid(0, rowsRead), RowsOf(Sample()).mid(0, rowsRead));
+        QCOMPARE(RowsOf(text.table).mid(rowsRead), RowsOf(HighScoreTable()).mid(rowsRead));
     }
 
-    void readsBoundedly_data()
+    void readFailure_data()
     {
-        QTest::addColumn<QByteArray>("head");
-        QTest::addColumn<int>("filler");
-        QTest::addColumn<bool>("damaged");
-        QTest::addColumn<qint64>("mostRead");
-        const qint64 piece = 64 * 1024 + 1;
-        QTest::newRow("endless first field") << QByteArray() << int('a') << true << HighScoreReadLimit + piece;
-        QTest::newRow("table, then endless bad bytes") << WriteHighScores(Sample()) << 0xff << false << piece;
+        QTest::addColumn<QByteArray>("bytes");   // read before the failure
+        QTest::addColumn<int>("line");           // 0: not damaged
+        QTest::addColumn<int>("rowsRead");
+        QTest::newRow("before the 30th field") << SampleLines(14) << 15 << 4;
+        QTest::newRow("after the 30th field") << writeHighScores(Sample()) << 0 << 10;
     }
 
-    void readsBoundedly()
+    void readFailure()
     {
-        QFETCH(QByteArray, head);
-        QFETCH(int, filler);
-        QFETCH(bool, damaged);
-        QFETCH(qint64, mostRead);
-        EndlessDevice device(head, char(filler));
-        const HighScoreLoad load = ReadHighScores(device);
-        QCOMPARE(load.damaged, damaged);
-        QCOMPARE(load.problemKind, damaged ? HighScoreProblem::TooLong : HighScoreProblem::None);
-        QVERIFY2(device.served <= mostRead, qPrintable(QString::number(device.served)));
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, line);
+        QFETCH(int, rowsRead);
+        const HighScoreText text = readHighScores(bytes, true);
+        QCOMPARE(text.fault.kind, line ? HighScoreProblem::Unreadable : HighScoreProblem::None);
+        QCOMPARE(text.fault.line, line);
+        QCOMPARE(text.rowsRead, rowsRead);
+        const QString sentence = QStringLiteral("%1 行目のあたりで、ファイルの読み込みに失敗しました。").arg(line);
+        QCOMPARE(problemSentence(text.fault), line ? sentence : QString());
     }
 
     void doubleQuoteInName()
@@ -444,25 +428,25 @@ private slots:
         HighScoreTable table = Sample();
         table.setRow(2, {table.row(2).score, table.row(2).level, QStringLiteral("say \"hi\", \"")});
         table.setRow(3, {table.row(3).score, QStringLiteral("\""), table.row(3).name});
-        const QByteArray bytes = WriteHighScores(table);
+        const QByteArray bytes = writeHighScores(table);
         QVERIFY(bytes.contains("\r\n\"say \xfa\x57hi\xfa\x57, \xfa\x57\"\r\n"));
         QVERIFY(bytes.contains("\r\n\"\xfa\x57\"\r\n"));
 
-        const HighScoreLoad load = ReadHighScores(bytes);
-        QCOMPARE(load.damaged, false);
+        const HighScoreText text = readHighScores(bytes);
+        QCOMPARE(text.fault.kind, HighScoreProblem::None);
         table.setRow(2, {table.row(2).score, table.row(2).level, QStringLiteral("say ＂hi＂, ＂")});
         table.setRow(3, {table.row(3).score, QStringLiteral("＂"), table.row(3).name});
-        QCOMPARE(RowsOf(load.table), RowsOf(table));
+        QCOMPARE(RowsOf(text.table), RowsOf(table));
     }
 
     void lineBreakInQuotes()
     {
         QByteArray file = SampleWithLine(3, "\"two\r\nlines\"");
         file.replace("\r\n-5\r\n", "\r\nx\r\n");   // the score of row 6, line 16 before the break
-        const HighScoreLoad load = ReadHighScores(file);
-        QCOMPARE(load.table.row(1).name, QStringLiteral("two\r\nlines"));
-        QCOMPARE(load.rowsRead, 5);
-        QCOMPARE(load.problemLine, 17);
+        const HighScoreText text = readHighScores(file);
+        QCOMPARE(text.table.row(1).name, QStringLiteral("two\r\nlines"));
+        QCOMPARE(text.rowsRead, 5);
+        QCOMPARE(text.fault.line, 17);
     }
 
     void loadFile_data()
@@ -479,6 +463,8 @@ private slots:
         QTest::newRow("FIFO") << "fifo" << true << false << QStringLiteral("ファイルではなく名前付きパイプ (FIFO)です。");
         QTest::newRow("link to a device") << "device" << true << false << QStringLiteral("ファイルではなくデバイスです。");
         QTest::newRow("socket") << "socket" << true << false << QStringLiteral("ファイルではなくソケットです。");
+        QTest::newRow("file larger than memory") << "huge" << true << false
+                                                 << QStringLiteral("先頭から 1 MiB (1 行目) まで読んでも、30 個の項目がそろいません。");
     }
 
     void loadFile()
@@ -493,9 +479,9 @@ private slots:
         const QByteArray name = QFile::encodeName(path);
         int socketFd = -1;
         if (setup == "file") {
-            QVERIFY(WriteAll(path, WriteHighScores(Sample())));
+            QVERIFY(WriteAll(path, writeHighScores(Sample())));
         } else if (setup == "link") {
-            QVERIFY(WriteAll(dir.filePath(QStringLiteral("elsewhere")), WriteHighScores(Sample())));
+            QVERIFY(WriteAll(dir.filePath(QStringLiteral("elsewhere")), writeHighScores(Sample())));
             QVERIFY(QFile::link(QStringLiteral("elsewhere"), path));
         } else if (setup == "dangling") {
             QVERIFY(QFile::link(QStringLiteral("elsewhere"), path));
@@ -505,6 +491,9 @@ private slots:
             QCOMPARE(::mkfifo(name.constData(), 0644), 0);
         } else if (setup == "device") {
             QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+        } else if (setup == "huge") {
+            QFile huge(path);
+            QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(64) << 30));
         } else if (setup == "socket") {
             socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
             sockaddr_un address{};
@@ -514,20 +503,20 @@ private slots:
         }
         const QStringList before = Entries(dir.path());
 
-        const HighScoreLoad load = LoadHighScoresFile(path);
+        const HighScoreLoad load = loadHighScoresFile(path);
         QCOMPARE(load.existed, existed);
         QCOMPARE(load.problem, problem);
         QCOMPARE(load.damaged, !problem.isEmpty());
         QCOMPARE(RowsOf(load.table), RowsOf(sample ? Sample() : HighScoreTable()));
-        if (load.damaged) {
-            QCOMPARE(KeepDamagedCopy(path), QString());
+        if (load.problemKind == HighScoreProblem::NotAFile) {
+            QCOMPARE(keepDamagedCopy(path), QString());
             QCOMPARE(Entries(dir.path()), before);
         }
         if (socketFd >= 0)
             ::close(socketFd);
     }
 
-    void keepDamagedCopy()
+    void damagedCopy()
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
@@ -536,9 +525,9 @@ private slots:
         QVERIFY(WriteAll(path, damaged));
 
         const QString first = path + QStringLiteral(".damaged");
-        QCOMPARE(KeepDamagedCopy(path), first);
-        QCOMPARE(KeepDamagedCopy(path), first);
-        QVERIFY(SaveHighScoresFile(path, Sample(), nullptr));
+        QCOMPARE(keepDamagedCopy(path), first);
+        QCOMPARE(keepDamagedCopy(path), first);
+        QVERIFY(saveHighScoresFile(path, Sample(), nullptr));
         QCOMPARE(ReadAll(first), damaged);
 
         // Other bytes of the same length are kept apart; the same bytes once.
@@ -546,13 +535,13 @@ private slots:
         other[0] = 'X';
         QVERIFY(WriteAll(path, other));
         const QString second = path + QStringLiteral(".damaged.1");
-        QCOMPARE(KeepDamagedCopy(path), second);
-        QCOMPARE(KeepDamagedCopy(path), second);
+        QCOMPARE(keepDamagedCopy(path), second);
+        QCOMPARE(keepDamagedCopy(path), second);
         QCOMPARE(ReadAll(second), other);
         QCOMPARE(ReadAll(first), damaged);
         QCOMPARE(Entries(dir.path()), (QStringList{QStringLiteral("date.dat"), QStringLiteral("date.dat.damaged"),
                                                    QStringLiteral("date.dat.damaged.1")}));
-        QCOMPARE(KeepDamagedCopy(dir.filePath(QStringLiteral("missing.dat"))), QString());
+        QCOMPARE(keepDamagedCopy(dir.filePath(QStringLiteral("missing.dat"))), QString());
     }
 
     void saveReplacesWholeFile_data()
@@ -593,9 +582,9 @@ private slots:
         }
 
         QString reason = QStringLiteral("untouched");
-        QVERIFY(SaveHighScoresFile(path, Sample(), &reason));
+        QVERIFY(saveHighScoresFile(path, Sample(), &reason));
         QCOMPARE(reason, QStringLiteral("untouched"));
-        QCOMPARE(ReadAll(path), WriteHighScores(Sample()));
+        QCOMPARE(ReadAll(path), writeHighScores(Sample()));
         QVERIFY(S_ISREG(LinkStat(path).st_mode));
         QCOMPARE(LinkStat(path).st_mode & 07777, mode);
         if (before == "link")
@@ -624,30 +613,39 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("game")));
         const QString path = folder + QStringLiteral("/date.dat");
         const QString file = before == "link" ? dir.filePath(QStringLiteral("elsewhere")) : path;
-        const QByteArray old = WriteHighScores(TableOf({9, 8, 7, 6, 5, 4, 3, 2, 1, 0}));
+        const QByteArray old = writeHighScores(TableOf({9, 8, 7, 6, 5, 4, 3, 2, 1, 0}));
         QVERIFY(WriteAll(file, old));
         QCOMPARE(::chmod(QFile::encodeName(file).constData(), before == "read-only" ? 0444 : 0666), 0);
         if (before == "link")
             QVERIFY(QFile::link(file, path));
         if (before == "copy kept")
-            QVERIFY(!KeepDamagedCopy(path).isEmpty());
+            QVERIFY(!keepDamagedCopy(path).isEmpty());
         const QStringList entries = Entries(folder);
         const ino_t inode = LinkStat(file).st_ino;
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
 
         const bool asExpected = AsOrdinaryUser([&] {
             QString reason;
-            const bool done = SaveHighScoresFile(path, Sample(), &reason);
+            const bool done = saveHighScoresFile(path, Sample(), &reason);
             return done == saved
                 && (saved || (reason.contains(QStringLiteral("に書き込む権限がありません")) && JapaneseOnly(reason, folder)));
         });
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
         QVERIFY(asExpected);
-        QCOMPARE(ReadAll(file), saved ? WriteHighScores(Sample()) : old);
+        QCOMPARE(ReadAll(file), saved ? writeHighScores(Sample()) : old);
         QCOMPARE(LinkStat(file).st_ino, inode);
         QCOMPARE(Entries(folder), entries);
         if (before == "copy kept")
             QCOMPARE(ReadAll(path + QStringLiteral(".damaged")), old);
+    }
+
+    void saveStopsOnFullDisk_data()
+    {
+        QTest::addColumn<bool>("folderWritable");
+        QTest::addColumn<QString>("tail");   // what the reason says of the file saved before
+        QTest::newRow("new file") << true << QStringLiteral("\n前に保存したファイルは変更していません。");
+        QTest::newRow("rewritten in place") << false
+                                            << QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。");
     }
 
     void saveStopsOnFullDisk()
@@ -655,27 +653,35 @@ private slots:
 #ifndef Q_OS_UNIX
         QSKIP("The full disk is simulated with a file size limit");
 #else
+        QFETCH(bool, folderWritable);
+        QFETCH(QString, tail);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("date.dat"));
-        const QByteArray previous = WriteHighScores(Sample());
+        const QByteArray previous = writeHighScores(Sample());
         QVERIFY(WriteAll(path, previous));
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0666), 0);
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), folderWritable ? 0777 : 0555), 0);
 
         // Writes past 100 bytes fail as on a full disk (EFBIG instead of ENOSPC).
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit oldLimit{};
-        QCOMPARE(getrlimit(RLIMIT_FSIZE, &oldLimit), 0);
-        rlimit small = oldLimit;
-        small.rlim_cur = 100;
-        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        QString reason;
-        const bool saved = SaveHighScoresFile(path, HighScoreTable(), &reason);
-        setrlimit(RLIMIT_FSIZE, &oldLimit);
-        std::signal(SIGXFSZ, oldHandler);
-
-        QCOMPARE(saved, false);
-        QVERIFY2(reason.contains(QStringLiteral("書き込みの途中で失敗しました")), qPrintable(reason));
-        QCOMPARE(ReadAll(path), previous);
+        const bool asExpected = AsOrdinaryUser([&] {
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit oldLimit{};
+            getrlimit(RLIMIT_FSIZE, &oldLimit);
+            rlimit small = oldLimit;
+            small.rlim_cur = 100;
+            QString reason;
+            const bool saved = setrlimit(RLIMIT_FSIZE, &small) == 0
+                && saveHighScoresFile(path, HighScoreTable(), &reason);
+            setrlimit(RLIMIT_FSIZE, &oldLimit);
+            std::signal(SIGXFSZ, oldHandler);
+            return !saved && reason.startsWith(QStringLiteral("書き込みの途中で失敗しました")) && reason.endsWith(tail);
+        });
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
+        QVERIFY(asExpected);
+        // In place, the new bytes went over the old ones and the length was not cut yet.
+        const QByteArray partly = writeHighScores(HighScoreTable()).first(100) + previous.mid(100);
+        QCOMPARE(ReadAll(path), folderWritable ? previous : partly);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList{QStringLiteral("date.dat")});
 #endif
@@ -702,7 +708,7 @@ private slots:
         QVERIFY(WriteAll(dir.filePath(QStringLiteral("plain")), "plain file"));
 
         QString why;
-        QCOMPARE(SaveHighScoresFile(dir.filePath(relativePath), Sample(), &why), false);
+        QCOMPARE(saveHighScoresFile(dir.filePath(relativePath), Sample(), &why), false);
         QVERIFY2(why.contains(reason), qPrintable(why));
         QVERIFY2(JapaneseOnly(why, QFileInfo(dir.filePath(relativePath)).path()), qPrintable(why));
         QCOMPARE(ReadAll(inner), QByteArray("kept"));
@@ -714,15 +720,15 @@ private slots:
     {
         const QString path = QStringLiteral("/games/pyokopon/date.dat");
         const QString problem = QStringLiteral("10 行目の得点「abc」が整数ではありません。");
-        const QString damaged = DamagedFileMessage(path, problem, path + QStringLiteral(".damaged.1"));
+        const QString damaged = damagedFileMessage(path, problem, path + QStringLiteral(".damaged.1"));
         QVERIFY(damaged.contains(QDir::toNativeSeparators(path) + u'\n'));
         QVERIFY(damaged.contains(problem));
         QVERIFY(damaged.contains(QDir::toNativeSeparators(path + QStringLiteral(".damaged.1"))));
-        const QString noCopy = DamagedFileMessage(path, problem, QString());
+        const QString noCopy = damagedFileMessage(path, problem, QString());
         QVERIFY(noCopy.contains(QStringLiteral("控えを作れませんでした")));
         QVERIFY(!noCopy.contains(QStringLiteral(".damaged")));
 
-        const QString failed = SaveFailedMessage(path, QStringLiteral("理由の文"));
+        const QString failed = saveFailedMessage(path, QStringLiteral("理由の文"));
         QVERIFY(failed.contains(QDir::toNativeSeparators(path)));
         QVERIFY(failed.contains(QStringLiteral("理由の文")));
         QVERIFY(failed.contains(QStringLiteral("「再試行」")));

@@ -1,4 +1,4 @@
-#include "scores/DateFile.h"
+#include "scores/HighScoreFile.h"
 #include "scores/ScoreSession.h"
 #include "scores/ScoreSessionView.h"
 
@@ -51,7 +51,7 @@ QByteArray fileOf(const QList<int>& scores)
     HighScoreTable table;
     for (int row = 1; row <= scores.size(); ++row)
         table.setRow(row, {qint16(scores.at(row - 1)), QStringLiteral("易しい"), QStringLiteral("N%1").arg(row)});
-    return WriteHighScores(table);
+    return writeHighScores(table);
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes)
@@ -125,7 +125,7 @@ void SessionTest::finishGame()
     }
     QCOMPARE(scoresOf(session.table()), after);
     // The row is on disk before the table is shown.
-    QCOMPARE(LoadHighScoresFile(path).table, session.table());
+    QCOMPARE(loadHighScoresFile(path).table, session.table());
     if (row == 0)
         return;
     QCOMPARE(session.table().row(row).name, QStringLiteral("新人 二行目"));
@@ -204,7 +204,7 @@ void SessionTest::failedSaveAsksUntilCancelled()
     QCOMPARE(session.table().row(1).name, QStringLiteral("残る"));
     QVERIFY(QDir(folder.path()).rmdir(QStringLiteral("date.dat")));
     QVERIFY(session.saveWithoutAsking());
-    QCOMPARE(LoadHighScoresFile(path).table.row(1).name, QStringLiteral("残る"));
+    QCOMPARE(loadHighScoresFile(path).table.row(1).name, QStringLiteral("残る"));
 }
 
 QTEST_GUILESS_MAIN(SessionTest)

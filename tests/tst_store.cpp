@@ -1,4 +1,4 @@
-#include "scores/DateFile.h"
+#include "scores/HighScoreFile.h"
 #include "scores/HighScoreStore.h"
 
 #include <QDir>
@@ -99,7 +99,7 @@ private slots:
             << QList<int>{} << QList<int>(10, 50) << QByteArray() << QList<int>{40}
             << QStringList{"50 B 1", "50 B 2", "50 B 3", "50 B 4", "50 B 5", "50 B 6", "50 B 7", "50 B 8", "50 B 9",
                            "50 B 10"};
-        const QByteArray whole = WriteHighScores(TableOf(Descending));
+        const QByteArray whole = writeHighScores(TableOf(Descending));
         QTest::newRow("file damaged meanwhile")
             << Descending << QList<int>{850} << whole.left(whole.indexOf("500\r\n")) << QList<int>{650}
             << WithDefaults({"900 元1", "800 元2", "700 元3", "650 A 1", "600 元4"});
@@ -115,7 +115,7 @@ private slots:
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("date.dat"));
         if (!initial.isEmpty())
-            QVERIFY(WriteFile(path, WriteHighScores(TableOf(initial))));
+            QVERIFY(WriteFile(path, writeHighScores(TableOf(initial))));
 
         HighScoreStore a(path), b(path);
         QVERIFY(!a.load());
@@ -137,10 +137,10 @@ private slots:
         QVERIFY2(save.saved, qPrintable(save.reason));
         QCOMPARE(RowsOf(a.table()), expected);
         const QByteArray written = ReadAll(path);
-        QCOMPARE(written, WriteHighScores(a.table()));
+        QCOMPARE(written, writeHighScores(a.table()));
         QCOMPARE(written.count("\r\n"), 30);
         if (theirs.isEmpty())
-            QCOMPARE(written, WriteHighScores(alone));
+            QCOMPARE(written, writeHighScores(alone));
         QCOMPARE(save.damage.has_value(), !damage.isEmpty());
         if (save.damage)
             QCOMPARE(ReadAll(save.damage->copyPath), damage);
@@ -195,7 +195,7 @@ private slots:
             holder.unlock();
             QVERIFY(store.save().saved);
         }
-        QCOMPARE(RowsOf(LoadHighScoresFile(path).table).first(), QStringLiteral("70 A 1"));
+        QCOMPARE(RowsOf(loadHighScoresFile(path).table).first(), QStringLiteral("70 A 1"));
         QVERIFY(!QFileInfo::exists(store.lockPath()));
     }
 };

@@ -1,13 +1,13 @@
 // libFuzzer target for the date.dat reader: any bytes at all must be read
-// without a crash, a hang or a sanitizer report; decoding them in small
-// pieces must give the very same result as in the usual large ones; and
-// whatever the reader accepts must come back unchanged from a write and a
-// second read (but for the double quotes, which the writer turns into
-// full-width ones). Works on bytes in memory only.
+// without a crash, a hang or a sanitizer report, with a sentence for every
+// fault and default rows after the rows read; and whatever the reader
+// accepts must come back unchanged from a write and a second read (but for
+// the double quotes, which the writer turns into full-width ones). Works on
+// bytes in memory only.
 
-#include "scores/DateFile.h"
+#include "scores/FileMessages.h"
+#include "scores/HighScoreFormat.h"
 
-#include <QBuffer>
 #include <QByteArray>
 
 #include <cstdint>
@@ -15,13 +15,13 @@
 
 namespace {
 
-void Require(bool holds)
+void require(bool holds)
 {
     if (!holds)
         std::abort();
 }
 
-HighScoreTable AsWritten(HighScoreTable table)
+HighScoreTable asWritten(HighScoreTable table)
 {
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
         HighScoreRow content = table.row(row);
@@ -37,27 +37,19 @@ HighScoreTable AsWritten(HighScoreTable table)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
-    const HighScoreLoad load = ReadHighScores(bytes);
-    Require(load.existed);
-    Require(load.damaged == !load.problem.isEmpty());
-    Require(load.damaged == (load.problemKind != HighScoreProblem::None));
-    Require(load.damaged ? load.rowsRead >= 0 && load.rowsRead < HighScoreTable::Rows
-                         : load.rowsRead == HighScoreTable::Rows);
-    for (int row = load.rowsRead + 1; row <= HighScoreTable::Rows; ++row)
-        Require(load.table.row(row) == HighScoreRow{});
+    const HighScoreText text = readHighScores(bytes);
+    const bool damaged = text.fault.kind != HighScoreProblem::None;
+    require(damaged == !problemSentence(text.fault).isEmpty());
+    require(damaged == (text.fault.line > 0));
+    require(damaged ? text.rowsRead >= 0 && text.rowsRead < HighScoreTable::Rows
+                    : text.rowsRead == HighScoreTable::Rows);
+    for (int row = text.rowsRead + 1; row <= HighScoreTable::Rows; ++row)
+        require(text.table.row(row) == HighScoreRow{});
 
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    const HighScoreLoad inPieces = ReadHighScores(buffer, 2 + qsizetype(size % 13));
-    Require(inPieces.table == load.table && inPieces.damaged == load.damaged
-            && inPieces.problemKind == load.problemKind && inPieces.problem == load.problem
-            && inPieces.problemLine == load.problemLine && inPieces.rowsRead == load.rowsRead);
-
-    if (!load.damaged) {
-        const HighScoreLoad again = ReadHighScores(WriteHighScores(load.table));
-        Require(!again.damaged);
-        Require(again.table == AsWritten(load.table));
+    if (!damaged) {
+        const HighScoreText again = readHighScores(writeHighScores(text.table));
+        require(again.fault.kind == HighScoreProblem::None);
+        require(again.table == asWritten(text.table));
     }
     return 0;
 }

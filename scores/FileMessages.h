@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/FileReplacement.h"
+#include "scores/HighScoreFormat.h"
+
+#include <QLockFile>
+#include <QString>
+
+#include <sys/types.h>
+
+// Every sentence the player reads about date.dat and its lock, in Japanese.
+
+// One sentence naming the line of a fault found in the file's text; empty
+// for no fault.
+QString problemSentence(const HighScoreFault& fault);
+
+// Why the file could not be looked at or opened for reading.
+QString inspectFailedSentence(int error);
+QString openFailedSentence(int error);
+// For a folder, FIFO, device or socket (by its st_mode) where date.dat should be.
+QString notAFileSentence(mode_t mode);
+
+// Why writing the file at path failed, and whether the file saved before is
+// still whole.
+QString replaceFailedReason(const QString& path, const ReplaceOutcome& outcome);
+
+// Why a save could not take the lock file at lockPath.
+QString lockFailureReason(const QString& lockPath, QLockFile::LockError error);
+
+// Message box texts.
+QString damagedFileMessage(const QString& path, const QString& problem, const QString& copyPath);
+// For a folder, FIFO, device or socket where date.dat should be.
+QString notAFileMessage(const QString& path, const QString& problem);
+QString saveFailedMessage(const QString& path, const QString& reason);   // for Retry / Cancel buttons
