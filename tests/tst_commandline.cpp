@@ -43,13 +43,25 @@ void CommandLineTest::run_data()
     QTest::newRow("stray argument") << QStringList{QStringLiteral("play")} << 2 << QString()
                                     << QStringLiteral("pyokopon: Unexpected argument 'play'\\.\\n") + usage;
     QTest::newRow("none") << QStringList{} << kKeepsRunning << QString() << QString();
+
+    QTest::newRow("Qt's option, then version")
+        << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--version")} << 0
+        << QRegularExpression::escape(QStringLiteral("pyokopon " PYOKOPON_VERSION "\n")) << QString();
+    QTest::newRow("Qt's option reaches Qt") << QStringList{QStringLiteral("-platform=offscreen")} << kKeepsRunning
+                                            << QString() << QString();
+    QTest::newRow("unknown word") << QStringList{QStringLiteral("-foo")} << 2 << QString()
+                                  << QStringLiteral("pyokopon: Unknown option 'foo'\\.\\n") + usage;
+    QTest::newRow("Qt's option without its value")
+        << QStringList{QStringLiteral("-platform")} << 2 << QString()
+        << QStringLiteral("pyokopon: Missing value after '-platform'\\.\\n") + usage;
 }
 
 // A copy of the program runs alone in a fresh folder beside an unreadable
 // date.dat, with a home of its own. Answering rows run with no display at
 // all, as in a terminal, and must leave both untouched; the game, given a
-// display of its own, starts, keeps running and reads its table from beside
-// itself: it sets the unreadable one aside as date.dat.damaged.
+// display of its own (by the environment, or by its arguments when it has
+// some), starts, keeps running and reads its table from beside itself: it
+// sets the unreadable one aside as date.dat.damaged.
 void CommandLineTest::run()
 {
     QFETCH(QStringList, arguments);
@@ -74,7 +86,7 @@ void CommandLineTest::run()
     env.insert(QStringLiteral("HOME"), home);
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     const bool starts = exitCode == kKeepsRunning;
-    if (starts)
+    if (starts && arguments.isEmpty())
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
 
     QProcess process;
