@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -22,6 +24,19 @@ constexpr QtOption qtOptions[] = {
     {"icon", true},         {"name", true},               {"visual", true},        {"ncols", true},
     {"cmap", false},        {"nograb", false},            {"dograb", false},       {"sync", false},
 };
+
+// Writes an answer whole, or says why it could not and returns 1: --help
+// sent to a full disk must not end as a success.
+int writeAnswer(const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
+        && std::fflush(stdout) == 0)
+        return 0;
+    std::fprintf(stderr, "%s: write error: %s\n", qPrintable(QCoreApplication::applicationName()),
+                 std::strerror(errno));
+    return 1;
+}
 
 } // namespace
 
@@ -73,8 +88,9 @@ int CommandLine::answer()
         return 2;
     }
     if (version)
-        parser_.showVersion();
-    parser_.showHelp();
+        return writeAnswer(QCoreApplication::applicationName() + u' ' + QCoreApplication::applicationVersion()
+                           + u'\n');
+    return writeAnswer(parser_.helpText());
 }
 
 QString CommandLine::platform() const

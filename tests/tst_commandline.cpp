@@ -31,29 +31,35 @@ void CommandLineTest::run_data()
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QString>("out"); // regular expressions for the whole output
     QTest::addColumn<QString>("err");
+    QTest::addColumn<QString>("outputFile"); // where standard output goes instead of being read back
 
     const QString usage = QStringLiteral("Usage: \\S*pyokopon \\[options\\]\\n.*");
+    const QString version = QRegularExpression::escape(QStringLiteral("pyokopon " PYOKOPON_VERSION "\n"));
+    const QString readBack;
     QTest::newRow("help") << QStringList{QStringLiteral("--help")} << 0
-                          << usage + QStringLiteral("-h, --help .*\\n.*-v, --version .*") << QString();
-    QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0
-                             << QRegularExpression::escape(QStringLiteral("pyokopon " PYOKOPON_VERSION "\n"))
-                             << QString();
+                          << usage + QStringLiteral("-h, --help .*\\n.*-v, --version .*") << QString() << readBack;
+    QTest::newRow("version") << QStringList{QStringLiteral("--version")} << 0 << version << QString() << readBack;
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate")} << 2 << QString()
-                                    << QStringLiteral("pyokopon: Unknown option 'frobnicate'\\.\\n") + usage;
+                                    << QStringLiteral("pyokopon: Unknown option 'frobnicate'\\.\\n") + usage
+                                    << readBack;
     QTest::newRow("stray argument") << QStringList{QStringLiteral("play")} << 2 << QString()
-                                    << QStringLiteral("pyokopon: Unexpected argument 'play'\\.\\n") + usage;
-    QTest::newRow("none") << QStringList{} << kKeepsRunning << QString() << QString();
+                                    << QStringLiteral("pyokopon: Unexpected argument 'play'\\.\\n") + usage
+                                    << readBack;
+    QTest::newRow("none") << QStringList{} << kKeepsRunning << QString() << QString() << readBack;
 
     QTest::newRow("Qt's option, then version")
         << QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--version")} << 0
-        << QRegularExpression::escape(QStringLiteral("pyokopon " PYOKOPON_VERSION "\n")) << QString();
+        << version << QString() << readBack;
     QTest::newRow("Qt's option reaches Qt") << QStringList{QStringLiteral("-platform=offscreen")} << kKeepsRunning
-                                            << QString() << QString();
+                                            << QString() << QString() << readBack;
     QTest::newRow("unknown word") << QStringList{QStringLiteral("-foo")} << 2 << QString()
-                                  << QStringLiteral("pyokopon: Unknown option 'foo'\\.\\n") + usage;
+                                  << QStringLiteral("pyokopon: Unknown option 'foo'\\.\\n") + usage << readBack;
     QTest::newRow("Qt's option without its value")
         << QStringList{QStringLiteral("-platform")} << 2 << QString()
-        << QStringLiteral("pyokopon: Missing value after '-platform'\\.\\n") + usage;
+        << QStringLiteral("pyokopon: Missing value after '-platform'\\.\\n") + usage << readBack;
+    QTest::newRow("help to a full disk") << QStringList{QStringLiteral("--help")} << 1 << QString()
+                                         << QStringLiteral("pyokopon: write error: [^\\n]+\\n")
+                                         << QStringLiteral("/dev/full");
 }
 
 // A copy of the program runs alone in a fresh folder beside an unreadable
@@ -68,6 +74,7 @@ void CommandLineTest::run()
     QFETCH(int, exitCode);
     QFETCH(QString, out);
     QFETCH(QString, err);
+    QFETCH(QString, outputFile);
 
     QTemporaryDir scratch;
     QVERIFY(scratch.isValid());
@@ -92,6 +99,8 @@ void CommandLineTest::run()
     QProcess process;
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(scratch.path());
+    if (!outputFile.isEmpty())
+        process.setStandardOutputFile(outputFile);
     process.start(program, arguments);
     QVERIFY2(process.waitForStarted(30000), qPrintable(process.errorString()));
 
