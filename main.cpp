@@ -3,6 +3,7 @@
 #include "platform/RunTimeErrorBox.h"
 #include "platform/SignalNotifier.h"
 #include "startup/CommandLine.h"
+#include "startup/DisplayCheck.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -44,8 +45,11 @@ int main(int argc, char* argv[])
     CommandLine commandLine(argc, argv);
     if (const int answered = commandLine.answer(); answered >= 0)
         return answered;
+    if (!expectDisplay(commandLine.platform(), commandLine.display()))
+        return 1;
 
     QApplication app(commandLine.qtArgumentCount(), commandLine.qtArguments());
+    displayOpened();
     // Ties the windows to the installed desktop entry, which carries the product name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pyokopon.Pyokopon"));
     setUpFonts();

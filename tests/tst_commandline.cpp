@@ -60,6 +60,17 @@ void CommandLineTest::run_data()
     QTest::newRow("help to a full disk") << QStringList{QStringLiteral("--help")} << 1 << QString()
                                          << QStringLiteral("pyokopon: write error: [^\\n]+\\n")
                                          << QStringLiteral("/dev/full");
+    QTest::newRow("no display") << QStringList{} << 1 << QString()
+                                << QStringLiteral("pyokopon: cannot start without a display: "
+                                                  "neither DISPLAY nor WAYLAND_DISPLAY is set\\.\\n")
+                                << readBack;
+    // Qt's warnings say why; the last line is the program's, and no abort.
+    QTest::newRow("display that cannot be opened")
+        << QStringList{QStringLiteral("-platform"), QStringLiteral("xcb"), QStringLiteral("-display"),
+                       QStringLiteral("nowhere")}
+        << 1 << QString()
+        << QStringLiteral("(.*\\n)?pyokopon: cannot open the display \\(-platform xcb, -display nowhere\\)\\.\\n")
+        << readBack;
 }
 
 // A copy of the program runs alone in a fresh folder beside an unreadable
