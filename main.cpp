@@ -2,64 +2,16 @@
 #include "platform/FontSetup.h"
 #include "platform/RunTimeErrorBox.h"
 #include "platform/SignalNotifier.h"
+#include "startup/CommandLine.h"
+#include "startup/DisplayCheck.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QPointer>
 #include <QSessionManager>
-#include <QStringList>
 #include <QThread>
 #include <QTimer>
 
-#include <cstdio>
-
 namespace {
-
-// Answers --help and --version, or refuses a command line the game does not
-// understand; returns -1 when the game should start, otherwise the exit code.
-// It runs before QApplication exists: building one opens the display, and
-// `pyokopon --help` must answer in a terminal that has none. Parsing needs no
-// application object; only the answer builds a QCoreApplication, which opens
-// no display, so that the usage line names the program as it was called.
-// The game itself still gets its QApplication as the first and only
-// application object. Qt's own options such as -platform are therefore not
-// taken from the command line; its environment variables (QT_QPA_PLATFORM,
-// QT_SCALE_FACTOR...) do the same job.
-int readCommandLine(int argc, char* argv[])
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("A reaction game: hit the targets that pop up from nine holes,\n"
-                       "with the mouse or the numeric keypad. See pyokopon(6)."));
-    // Not addHelpOption(): its --help-all lists Qt's options, which this
-    // parser, running ahead of QApplication, does not take.
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Displays this help and exits."));
-    parser.addOption(help);
-    const QCommandLineOption version = parser.addVersionOption();
-
-    QString error;
-    if (!parser.parse(arguments))
-        error = parser.errorText();
-    else if (!parser.positionalArguments().isEmpty())
-        error = QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst());
-    else if (!parser.isSet(help) && !parser.isSet(version))
-        return -1;
-
-    QCoreApplication answering(argc, argv);
-    if (!error.isEmpty()) {
-        std::fprintf(stderr, "%s: %s\n%s", qPrintable(QCoreApplication::applicationName()), qPrintable(error),
-                     qPrintable(parser.helpText()));
-        return 2;
-    }
-    if (parser.isSet(version))
-        parser.showVersion();
-    parser.showHelp();
-}
 
 // False until app.exec() runs: a quit asked for before then would be lost.
 bool mainLoopRunning = false;
@@ -90,10 +42,14 @@ int main(int argc, char* argv[])
 {
     QApplication::setApplicationName(QStringLiteral("pyokopon"));
     QApplication::setApplicationVersion(QStringLiteral(PYOKOPON_VERSION));
-    if (const int answered = readCommandLine(argc, argv); answered >= 0)
+    CommandLine commandLine(argc, argv);
+    if (const int answered = commandLine.answer(); answered >= 0)
         return answered;
+    if (!expectDisplay(commandLine.platform(), commandLine.display()))
+        return 1;
 
-    QApplication app(argc, argv);
+    QApplication app(commandLine.qtArgumentCount(), commandLine.qtArguments());
+    displayOpened();
     // Ties the windows to the installed desktop entry, which carries the product name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pyokopon.Pyokopon"));
     setUpFonts();
