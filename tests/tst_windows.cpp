@@ -4,6 +4,7 @@
 #include "scores/HighScoreWindow.h"
 #include "scores/NameEntryDialog.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -63,6 +64,8 @@ private slots:
     void nameEntryTakesOneLine_data();
     void nameEntryTakesOneLine();
     void longTextIsCutAtTheCellEdge();
+    void accessibleNames_data();
+    void accessibleNames();
 };
 
 void WindowsTest::initTestCase()
@@ -280,6 +283,31 @@ void WindowsTest::longTextIsCutAtTheCellEdge()
     for (int x = 384; x < 384 + 185; ++x)
         ink += qGray(shot.pixel(x, 96 + 16)) < 96;
     QVERIFY(ink > 10);
+}
+
+void WindowsTest::accessibleNames_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("about") << "about" << "" << "バージョン情報";
+    QTest::newRow("highScores") << "highScores" << "" << "ハイスコア";
+    QTest::newRow("nameEntry") << "nameEntry" << "" << "名前の入力";
+    QTest::newRow("about defaultButton") << "about" << "defaultButton" << "OK";
+    QTest::newRow("nameEntry nameEdit") << "nameEntry" << "nameEdit" << "名前";
+}
+
+void WindowsTest::accessibleNames()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    std::unique_ptr<GreenDialog> form = make(window);
+    QWidget* widget = control.isEmpty() ? static_cast<QWidget*>(form.get())
+        : control == "nameEdit"         ? static_cast<QWidget*>(static_cast<NameEntryDialog*>(form.get())->nameEdit())
+                                        : form->defaultButton();
+    QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
+    QVERIFY(form->windowTitle().startsWith("Form"));  // the title stays as it was
 }
 
 QTEST_MAIN(WindowsTest)
