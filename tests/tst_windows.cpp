@@ -4,12 +4,15 @@
 #include "scores/HighScoreWindow.h"
 #include "scores/NameEntryDialog.h"
 
+#include "platform/QtTranslations.h"
+
 #include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QtTest>
@@ -66,6 +69,8 @@ private slots:
     void longTextIsCutAtTheCellEdge();
     void accessibleNames_data();
     void accessibleNames();
+    void qtTextsInJapanese_data();
+    void qtTextsInJapanese();
 };
 
 void WindowsTest::initTestCase()
@@ -308,6 +313,29 @@ void WindowsTest::accessibleNames()
                                         : form->defaultButton();
     QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
     QVERIFY(form->windowTitle().startsWith("Form"));  // the title stays as it was
+}
+
+void WindowsTest::qtTextsInJapanese_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("undo") << 0 << "元に戻す(&U)";
+    QTest::newRow("cut") << 3 << "切り取り(&T)";
+    QTest::newRow("paste") << 5 << "貼り付け(&P)";
+    QTest::newRow("select all") << 8 << "すべてを選択";
+}
+
+void WindowsTest::qtTextsInJapanese()
+{
+    QFETCH(int, entry);
+    QFETCH(QString, text);
+    // Whatever the locale says.
+    QLocale::setDefault(QLocale::c());
+    static const bool loaded = loadQtTranslations();
+    QVERIFY(loaded);
+    NameEntryDialog entryWindow;
+    const std::unique_ptr<QMenu> menu(entryWindow.nameEdit()->createStandardContextMenu());
+    QCOMPARE(menu->actions().value(entry)->text().section(u'\t', 0, 0), text);
 }
 
 QTEST_MAIN(WindowsTest)
