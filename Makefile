@@ -4,7 +4,8 @@
 PACKAGES := cmake g++ make qt6-base-dev fonts-ipafont-gothic \
             xvfb xauth xdotool openbox imagemagick x11-utils python3 \
             desktop-file-utils appstream dpkg-dev file lintian \
-            clang libclang-rt-14-dev
+            clang libclang-rt-14-dev \
+            qt6-translations-l10n dbus-daemon at-spi2-core python3-pyatspi
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc)
 

@@ -1,5 +1,6 @@
 #include "game/BoardWindow.h"
 #include "platform/FontSetup.h"
+#include "platform/QtTranslations.h"
 #include "platform/RunTimeErrorBox.h"
 #include "platform/SignalNotifier.h"
 #include "startup/CommandLine.h"
@@ -53,6 +54,7 @@ int main(int argc, char* argv[])
     // Ties the windows to the installed desktop entry, which carries the product name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.pyokopon.Pyokopon"));
     setUpFonts();
+    loadQtTranslations();
     showRunTimeErrorsInABox();
 
     QPointer<BoardWindow> board = new BoardWindow;

@@ -16,6 +16,7 @@ const GreenDialog::Layout AboutLayout{
     twips(1440, 2280, 1815, 615),
     twips(4920, 1080, 135, 180),
     QStringLiteral("Form2"),
+    QStringLiteral("バージョン情報"),
 };
 
 } // namespace

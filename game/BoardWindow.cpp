@@ -85,6 +85,11 @@ void BoardWindow::buildControls()
     connect(quitCommand_, &ClickLabel::clicked, this, &BoardWindow::confirmQuit);
     connect(aboutCommand_, &ClickLabel::clicked, this, &BoardWindow::showAbout);
     connect(highScoresCommand_, &ClickLabel::clicked, this, &BoardWindow::showHighScores);
+    // Assistive tools read each command's key with its name.
+    startCommand_->setAccessibleDescription(QStringLiteral("S キーでも押せます"));
+    quitCommand_->setAccessibleDescription(QStringLiteral("Q キーでも押せます"));
+    aboutCommand_->setAccessibleDescription(QStringLiteral("V キーでも押せます"));
+    highScoresCommand_->setAccessibleDescription(QStringLiteral("H キーでも押せます"));
 
     const QString captions[3] = {QStringLiteral("易しい設定 (&E)"), QStringLiteral("普通の設定(&N)"),
                                  QStringLiteral("難しい設定 (&D)")};
@@ -105,6 +110,7 @@ void BoardWindow::buildControls()
         ClickLabel* box = new ClickLabel(this);
         box->setGeometry(QRect(holeCorner(number) / TwipsPerPixel, QSize(121, 113)));
         box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        box->setAccessibleName(QStringLiteral("穴 %1").arg(number));
         connect(box, &ClickLabel::clicked, this, [this, number] { hitHole(number); });
         holes_[number - 1] = box;
     }
@@ -129,6 +135,9 @@ void BoardWindow::showImage(int number, HoleImage which)
 {
     // QPixmap is shared, not copied: every hole shows the board's own images.
     hole(number)->setPixmap(image(which));
+    // Assistive tools say in words what the picture shows.
+    const char16_t* const says[] = {u"何もいません", u"的が出ています", u"当たりました"};
+    hole(number)->setAccessibleDescription(QString::fromUtf16(says[int(which)]));
 }
 
 void BoardWindow::showScore()

@@ -1,5 +1,7 @@
 #include "platform/ClickLabel.h"
 
+#include "platform/ClickLabelAccessible.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -7,6 +9,12 @@
 ClickLabel::ClickLabel(QWidget* parent)
     : QLabel(parent)
 {
+    installClickLabelAccessible();
+}
+
+void ClickLabel::click()
+{
+    emit clicked();
 }
 
 void ClickLabel::paintEvent(QPaintEvent* event)

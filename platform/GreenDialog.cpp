@@ -33,6 +33,7 @@ GreenDialog::GreenDialog(const Layout& layout)
 {
     setFixedSize(layout.client);
     setWindowTitle(layout.title);
+    setAccessibleName(layout.accessibleName);
     paintOnField(this);
 
     okLabel_ = placeLabel(new ClickLabel(this), layout.okLabel, QStringLiteral("OK"), uiFont(21.75), Qt::AlignHCenter);
@@ -41,6 +42,8 @@ GreenDialog::GreenDialog(const Layout& layout)
     defaultButton_ = new QPushButton(QStringLiteral("Command1"), this);
     defaultButton_->setGeometry(layout.defaultButton);
     defaultButton_->setDefault(true);
+    // Out of sight but holding the focus: assistive tools name it by what it does.
+    defaultButton_->setAccessibleName(QStringLiteral("OK"));
     connect(defaultButton_, &QPushButton::clicked, this, [this] { pressOk(); });
     // The one control of the window that takes the keyboard: Enter reaches the OK action.
     defaultButton_->setFocus();

@@ -22,6 +22,7 @@ public:
         QRect okLabel;        // the "OK" text over the face
         QRect defaultButton;  // right of the client area, out of sight
         QString title;        // never shown, as the window has no title bar
+        QString accessibleName;  // what assistive tools call the window
     };
 
     explicit GreenDialog(const Layout& layout);

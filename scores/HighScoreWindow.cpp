@@ -17,6 +17,7 @@ const GreenDialog::Layout HighScoreLayout{
     twips(240, 3360, 1815, 615),
     twips(9120, 1560, 255, 495),
     QStringLiteral("Form3"),
+    QStringLiteral("ハイスコア"),
 };
 
 } // namespace

@@ -24,6 +24,7 @@ const GreenDialog::Layout NameEntryLayout{
     twips(1440, 2520, 1815, 615),
     twips(5160, 960, 255, 615),
     QStringLiteral("Form4"),
+    QStringLiteral("名前の入力"),
 };
 
 // The frame drawn around the name box.
@@ -53,6 +54,7 @@ NameEntryDialog::NameEntryDialog()
     messageLabel_->lower();
 
     nameEdit_ = new QLineEdit(this);
+    nameEdit_->setAccessibleName(QStringLiteral("名前"));
     nameEdit_->setGeometry(twips(1200, 1440, 2175, 735));
     nameEdit_->setFont(uiFont(21.75));
     nameEdit_->setFrame(false);

@@ -4,6 +4,7 @@
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QRadioButton>
@@ -45,6 +46,9 @@ private slots:
     void geometry_data();
     void geometry();
     void rendering();
+    void accessible_data();
+    void accessible();
+    void accessiblePressWaitsForTheEventLoop();
 };
 
 void BoardTest::initTestCase()
@@ -482,6 +486,57 @@ void BoardTest::rendering()
     for (int x = board->bestHeading()->x(); x < board->bestHeading()->geometry().right(); ++x)
         inked = inked || qGray(shot.pixel(x, labelInk.y())) < 96;
     QVERIFY(inked);
+}
+
+void BoardTest::accessible_data()
+{
+    QTest::addColumn<QString>("actions");  // a game on easy, then ticks (T) and hits (digits)
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("description");
+    QTest::newRow("start") << QString() << "startCommand" << "スタート!!!" << "S キーでも押せます";
+    QTest::newRow("quit") << QString() << "quitCommand" << "終了" << "Q キーでも押せます";
+    QTest::newRow("about") << QString() << "aboutCommand" << "バージョン情報" << "V キーでも押せます";
+    QTest::newRow("high scores") << QString() << "highScoresCommand" << "ハイスコア" << "H キーでも押せます";
+    QTest::newRow("hole 7 before a game") << QString() << "7" << "穴 7" << "何もいません";
+    QTest::newRow("hole 3 target") << "T" << "3" << "穴 3" << "的が出ています";
+    QTest::newRow("hole 3 hit") << "T3" << "3" << "穴 3" << "当たりました";
+    QTest::newRow("hole 3 left by the target") << "T3T" << "3" << "穴 3" << "何もいません";
+}
+
+void BoardTest::accessible()
+{
+    QFETCH(QString, actions);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(QString, description);
+    Board board(holes({5, 3, 7}));
+    if (!actions.isNull()) {
+        board.start(0);
+        board.play(actions);
+    }
+    const QMap<QString, QWidget*> commands = {
+        {"startCommand", board->startCommand()}, {"quitCommand", board->quitCommand()},
+        {"aboutCommand", board->aboutCommand()}, {"highScoresCommand", board->highScoresCommand()}};
+    QWidget* widget = commands.value(control, control.toInt() ? board->hole(control.toInt()) : nullptr);
+    QAccessibleInterface* reported = QAccessible::queryAccessibleInterface(widget);
+    QVERIFY(reported && reported->actionInterface());
+    QCOMPARE(reported->role(), QAccessible::Button);
+    QCOMPARE(reported->text(QAccessible::Name), name);
+    QCOMPARE(reported->text(QAccessible::Description), description);
+    QCOMPARE(reported->actionInterface()->actionNames(), QStringList(QAccessibleActionInterface::pressAction()));
+}
+
+void BoardTest::accessiblePressWaitsForTheEventLoop()
+{
+    Board board(holes({5, 3}));
+    board.start(0);
+    board.play("T");
+    QAccessible::queryAccessibleInterface(board->hole(3))->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    QCOMPARE(board->round().score(), 0);
+    QCoreApplication::processEvents();
+    QCOMPARE(board->round().score(), 30);
 }
 
 QTEST_MAIN(BoardTest)

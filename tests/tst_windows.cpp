@@ -4,11 +4,15 @@
 #include "scores/HighScoreWindow.h"
 #include "scores/NameEntryDialog.h"
 
+#include "platform/QtTranslations.h"
+
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPointer>
 #include <QPushButton>
 #include <QtTest>
@@ -63,6 +67,10 @@ private slots:
     void nameEntryTakesOneLine_data();
     void nameEntryTakesOneLine();
     void longTextIsCutAtTheCellEdge();
+    void accessibleNames_data();
+    void accessibleNames();
+    void qtTextsInJapanese_data();
+    void qtTextsInJapanese();
 };
 
 void WindowsTest::initTestCase()
@@ -280,6 +288,54 @@ void WindowsTest::longTextIsCutAtTheCellEdge()
     for (int x = 384; x < 384 + 185; ++x)
         ink += qGray(shot.pixel(x, 96 + 16)) < 96;
     QVERIFY(ink > 10);
+}
+
+void WindowsTest::accessibleNames_data()
+{
+    QTest::addColumn<QString>("window");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("about") << "about" << "" << "バージョン情報";
+    QTest::newRow("highScores") << "highScores" << "" << "ハイスコア";
+    QTest::newRow("nameEntry") << "nameEntry" << "" << "名前の入力";
+    QTest::newRow("about defaultButton") << "about" << "defaultButton" << "OK";
+    QTest::newRow("nameEntry nameEdit") << "nameEntry" << "nameEdit" << "名前";
+}
+
+void WindowsTest::accessibleNames()
+{
+    QFETCH(QString, window);
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    std::unique_ptr<GreenDialog> form = make(window);
+    QWidget* widget = control.isEmpty() ? static_cast<QWidget*>(form.get())
+        : control == "nameEdit"         ? static_cast<QWidget*>(static_cast<NameEntryDialog*>(form.get())->nameEdit())
+                                        : form->defaultButton();
+    QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
+    QVERIFY(form->windowTitle().startsWith("Form"));  // the title stays as it was
+}
+
+void WindowsTest::qtTextsInJapanese_data()
+{
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("undo") << 0 << "元に戻す(&U)";
+    QTest::newRow("cut") << 3 << "切り取り(&T)";
+    QTest::newRow("paste") << 5 << "貼り付け(&P)";
+    QTest::newRow("select all") << 8 << "すべてを選択";
+}
+
+void WindowsTest::qtTextsInJapanese()
+{
+    QFETCH(int, entry);
+    QFETCH(QString, text);
+    // Whatever the locale says.
+    QLocale::setDefault(QLocale::c());
+    static const bool loaded = loadQtTranslations();
+    QVERIFY(loaded);
+    NameEntryDialog entryWindow;
+    const std::unique_ptr<QMenu> menu(entryWindow.nameEdit()->createStandardContextMenu());
+    QCOMPARE(menu->actions().value(entry)->text().section(u'\t', 0, 0), text);
 }
 
 QTEST_MAIN(WindowsTest)
