@@ -5,6 +5,7 @@
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
 #include "platform/GreenField.h"
+#include "platform/ModalOwner.h"
 #include "platform/MsgBox.h"
 #include "platform/NumberText.h"
 #include "platform/PlaceLabel.h"
@@ -51,6 +52,10 @@ BoardWindow::BoardWindow(const QString& programFolder)
     buildControls();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
+    // The boxes and modal windows belong to the board while it exists, so
+    // the window system keeps them over it.
+    create();
+    setModalOwner(windowHandle());
 
     // Key preview: the board sees every key press of its own controls first.
     qApp->installEventFilter(this);

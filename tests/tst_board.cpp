@@ -71,12 +71,14 @@ void BoardTest::startUpQuestions()
     QCOMPARE(question.buttons, MsgButtons::YesNo);
     QCOMPARE(question.icon, MsgIcon::Question);
     QCOMPARE(question.title, QString());
+    QCOMPARE(question.owner, board->windowHandle());
     if (boxCount == 2) {
         const MsgRequest& followUp = board.boxes.shown.at(1);
         QCOMPARE(followUp.text, QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"));
         QCOMPARE(followUp.buttons, MsgButtons::OK);
         QCOMPARE(followUp.icon, MsgIcon::Information);
         QCOMPARE(followUp.title, QString());
+        QCOMPARE(followUp.owner, board->windowHandle());
     }
     QVERIFY(board.boxes.unexpected.isEmpty());
     QCOMPARE(board.randomSource->seeded, 1);
@@ -198,6 +200,7 @@ void BoardTest::quitQuestion()
     QCOMPARE(question.buttons, MsgButtons::YesNo);
     QCOMPARE(question.icon, MsgIcon::Question);
     QCOMPARE(question.title, QStringLiteral("終了"));
+    QCOMPARE(question.owner, board->windowHandle());
     QCOMPARE(board->round().targetHole(), hole);
     QCOMPARE(board->round().elapsed(), elapsed);
     QCOMPARE(board->round().score(), 0);
