@@ -400,6 +400,11 @@ class Game:
         """A left click at a screen position."""
         self._run(["xdotool", "mousemove", str(x), str(y), "click", "1"])
 
+    def pointer(self, *steps):
+        """Mouse steps in one go, as xdotool takes them: "mousemove", x, y,
+        "mousedown", 1, "mouseup", 1."""
+        self._run(["xdotool"] + [str(step) for step in steps])
+
     def answer(self, key, names=MESSAGE_TITLES, timeout=20, other_than=()):
         """Waits for a message box, makes sure it has the focus, presses key.
         Returns the box."""
