@@ -235,14 +235,14 @@ class Game:
         self._helpers = []
         self._log = None
         try:
-            self._start_x()
+            self._start_display()
         except BaseException:
             self.close()
             raise
 
     # --- the X server and the window manager -----------------------------------
 
-    def _start_x(self):
+    def _start_display(self):
         reader, writer = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(writer), "-screen", "0", f"{self.screen[0]}x{self.screen[1]}x24",
