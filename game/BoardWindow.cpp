@@ -5,11 +5,13 @@
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
 #include "platform/GreenField.h"
+#include "platform/ModalOwner.h"
 #include "platform/MsgBox.h"
 #include "platform/NumberText.h"
 #include "platform/PlaceLabel.h"
 #include "platform/RandomSource.h"
 #include "platform/Twips.h"
+#include "platform/WindowMover.h"
 #include "scores/DataPath.h"
 #include "scores/HighScoreWindow.h"
 #include "scores/NameEntryDialog.h"
@@ -51,6 +53,12 @@ BoardWindow::BoardWindow(const QString& programFolder)
     buildControls();
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
+    // The boxes and modal windows belong to the board while it exists, so
+    // the window system keeps them over it; with no title bar, the board
+    // moves by a drag on its green field.
+    create();
+    setModalOwner(windowHandle());
+    new WindowMover(this);
 
     // Key preview: the board sees every key press of its own controls first.
     qApp->installEventFilter(this);

@@ -3,6 +3,7 @@
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
 #include "platform/GreenField.h"
+#include "platform/ModalOwner.h"
 #include "platform/PlaceLabel.h"
 
 #include <QGuiApplication>
@@ -84,5 +85,6 @@ void GreenDialog::showEvent(QShowEvent* event)
 {
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - rect().center());
+    attachToModalOwner(this);
     QDialog::showEvent(event);
 }

@@ -1,10 +1,13 @@
 #include "platform/MsgBox.h"
 
+#include "platform/ModalOwner.h"
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QList>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWindow>
 
 namespace {
 
@@ -88,6 +91,8 @@ MsgResult showReal(const MsgRequest& request)
         // Escape and the window's close answer with the last button (Cancel, OK).
         box.setEscapeButton(made.last());
     }
+    box.winId();  // creates the windowHandle()
+    box.windowHandle()->setTransientParent(request.owner);
     box.exec();
     const int chosen = made.indexOf(box.clickedButton());
     return choices.at(chosen < 0 ? choices.size() - 1 : chosen).result;
@@ -97,7 +102,7 @@ MsgResult showReal(const MsgRequest& request)
 
 MsgResult messageBox(const QString& text, MsgButtons buttons, MsgIcon icon, const QString& title)
 {
-    const MsgRequest request{text, buttons, icon, title};
+    const MsgRequest request{text, buttons, icon, title, modalOwner()};
     if (answerer())
         return answerer()(request);
     return showReal(request);

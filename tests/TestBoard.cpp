@@ -36,7 +36,8 @@ Board::Board(QList<double> random, MsgResult displayAnswer, std::optional<QByteA
 
 Board::~Board()
 {
-    delete form->highScoreWindow();
+    if (form)
+        delete form->highScoreWindow();
 }
 
 void Board::start(int difficulty)

@@ -43,6 +43,8 @@ private slots:
     void accessKeysChooseDifficulty_data();
     void accessKeysChooseDifficulty();
     void clickInHoleMarginHitsHole();
+    void dragMovesBoardFromFieldOnly_data();
+    void dragMovesBoardFromFieldOnly();
     void geometry_data();
     void geometry();
     void rendering();
@@ -75,12 +77,14 @@ void BoardTest::startUpQuestions()
     QCOMPARE(question.buttons, MsgButtons::YesNo);
     QCOMPARE(question.icon, MsgIcon::Question);
     QCOMPARE(question.title, QString());
+    QCOMPARE(question.owner, board->windowHandle());
     if (boxCount == 2) {
         const MsgRequest& followUp = board.boxes.shown.at(1);
         QCOMPARE(followUp.text, QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"));
         QCOMPARE(followUp.buttons, MsgButtons::OK);
         QCOMPARE(followUp.icon, MsgIcon::Information);
         QCOMPARE(followUp.title, QString());
+        QCOMPARE(followUp.owner, board->windowHandle());
     }
     QVERIFY(board.boxes.unexpected.isEmpty());
     QCOMPARE(board.randomSource->seeded, 1);
@@ -202,6 +206,7 @@ void BoardTest::quitQuestion()
     QCOMPARE(question.buttons, MsgButtons::YesNo);
     QCOMPARE(question.icon, MsgIcon::Question);
     QCOMPARE(question.title, QStringLiteral("終了"));
+    QCOMPARE(question.owner, board->windowHandle());
     QCOMPARE(board->round().targetHole(), hole);
     QCOMPARE(board->round().elapsed(), elapsed);
     QCOMPARE(board->round().score(), 0);
@@ -415,6 +420,40 @@ void BoardTest::clickInHoleMarginHitsHole()
     QCOMPARE(board->round().score(), 30);
     QTest::mouseClick(board->hole(1), Qt::LeftButton, {}, QPoint(90, 80));
     QCOMPARE(board->round().score(), 0);
+}
+
+void BoardTest::dragMovesBoardFromFieldOnly_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<int>("distance");  // to the right, in pixels
+    QTest::addColumn<bool>("moves");
+    // 100 pixels take the mouse off any control: its release is no click.
+    const int least = QApplication::startDragDistance();
+    QTest::newRow("field past the drag distance") << "field" << least << true;
+    QTest::newRow("field short of the drag distance") << "field" << least - 1 << false;
+    QTest::newRow("hole") << "hole" << 100 << false;
+    QTest::newRow("difficulty button") << "button" << 100 << false;
+}
+
+void BoardTest::dragMovesBoardFromFieldOnly()
+{
+    QFETCH(QString, from);
+    QFETCH(int, distance);
+    QFETCH(bool, moves);
+    Board board;
+    board->show();
+    QVERIFY(QTest::qWaitForWindowExposed(board.form.get()));
+    const QMap<QString, QWidget*> starts = {{"field", board.form.get()}, {"hole", board->hole(5)},
+                                            {"button", board->difficultyButton(0)}};
+    QWidget* start = starts.value(from);
+    const QPoint at = start == board.form.get() ? QPoint(5, 470) : start->rect().center();
+    const QPoint before = board->pos();
+    QTest::mousePress(start, Qt::LeftButton, {}, at);
+    QTest::mouseMove(start, at + QPoint(distance, 0));
+    QTest::mouseRelease(start, Qt::LeftButton, {}, at + QPoint(distance, 0));
+    // The offscreen platform has no interactive move: the board follows the mouse itself.
+    QCOMPARE(board->pos(), before + QPoint(moves ? distance : 0, 0));
+    QVERIFY(board.boxes.unexpected.isEmpty());
 }
 
 void BoardTest::geometry_data()

@@ -4,6 +4,7 @@
 #include "platform/ClickLabel.h"
 #include "platform/Cp932.h"
 #include "platform/FontSetup.h"
+#include "platform/ModalOwner.h"
 #include "scores/HighScoreFile.h"
 #include "scores/HighScoreWindow.h"
 #include "scores/NameEntryDialog.h"
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QWindow>
 #include <QtTest>
 
 namespace {
@@ -85,9 +87,11 @@ void GameEndTest::ranking()
     QFETCH(QString, best);
     Board board(holes({5, 3, 7}), MsgResult::Yes, dateDatOf(table));
     QString bestWhileAsking;
+    QWindow* entryOwner = nullptr;
     if (row != 0) {
         whenModal([&](QWidget* modal) {
             bestWhileAsking = board->bestScoreLabel()->text();
+            entryOwner = modal->windowHandle()->transientParent();
             auto* entry = qobject_cast<NameEntryDialog*>(modal);
             QVERIFY(entry);
             entry->nameEdit()->setText(QStringLiteral("新人"));
@@ -103,10 +107,12 @@ void GameEndTest::ranking()
         return;
     }
     QCOMPARE(bestWhileAsking, best);
+    QCOMPARE(entryOwner, board->windowHandle());
     HighScoreWindow* window = board->highScoreWindow();
     QVERIFY(window);
     QVERIFY(window->isVisible());
     QVERIFY(!window->isModal());
+    QVERIFY(!window->windowHandle()->transientParent());  // it may go behind the board
     QCOMPARE(window->scoreCell(row)->text(), QString::number(score));
     QCOMPARE(window->levelCell(row)->text(), QStringLiteral("易しい"));
     QCOMPARE(window->nameCell(row)->text(), QStringLiteral("新人"));
@@ -188,8 +194,12 @@ void GameEndTest::wholeGameEntersTheTable()
     QVERIFY(saved.startsWith(QByteArray::number(expected) + "\r\n\"" + encodeCp932(label) + "\"\r\n\""
                              + encodeCp932(QStringLiteral("ぴょこ, ぽん")) + "\"\r\n90\r\n"));
     QCOMPARE(saved.count("\r\n"), 30);
-    // The table window outlives the board.
-    QVERIFY(board->highScoreWindow()->isVisible());
+    // The table window outlives the board, and no box names the board once it is gone.
+    QPointer<HighScoreWindow> window = board->highScoreWindow();
+    board.form.reset();
+    QVERIFY(window && window->isVisible());
+    QVERIFY(!modalOwner());
+    delete window;
 }
 
 void GameEndTest::ticksWhileNameEntryIsOpenChangeNothing()
@@ -272,8 +282,10 @@ void GameEndTest::commandsPauseAndResume()
     const int hole = board->round().targetHole();
     const float elapsed = board->round().elapsed();
     QString shown;
+    QWindow* owner = nullptr;
     whenModal([&](QWidget* modal) {
         shown = modal->windowTitle();
+        owner = modal->windowHandle()->transientParent();
         board.ticks(3);
         board->hitHole(3);
         board->hitHole(1);
@@ -281,6 +293,7 @@ void GameEndTest::commandsPauseAndResume()
     });
     QTest::keyClick(board.form.get(), key.toLatin1());
     QCOMPARE(shown, key == 'H' ? QStringLiteral("Form3") : QStringLiteral("Form2"));
+    QCOMPARE(owner, board->windowHandle());
     QCOMPARE(board->round().playing(), running);
     QCOMPARE(board->round().targetHole(), hole);
     QCOMPARE(board->round().elapsed(), elapsed);
@@ -327,14 +340,17 @@ void GameEndTest::highScoreCommandWhileWindowOpenFromGameEnd()
     QPointer<HighScoreWindow> open = board->highScoreWindow();
     QVERIFY(open && open->isVisible() && !open->isModal());
     QWidget* modalSeen = nullptr;
+    QWindow* owner = nullptr;
     QString firstCell;
     whenModal([&](QWidget* modal) {
         modalSeen = modal;
+        owner = modal->windowHandle()->transientParent();
         firstCell = qobject_cast<HighScoreWindow*>(modal)->nameCell(1)->text();
         QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : modal, Qt::Key_Return);
     });
     board->showHighScores();
     QCOMPARE(modalSeen, static_cast<QWidget*>(open.data()));
+    QCOMPARE(owner, board->windowHandle());  // shown modally this time
     QCOMPARE(firstCell, QStringLiteral("一人目"));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!open);

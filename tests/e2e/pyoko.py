@@ -235,14 +235,14 @@ class Game:
         self._helpers = []
         self._log = None
         try:
-            self._start_x()
+            self._start_display()
         except BaseException:
             self.close()
             raise
 
     # --- the X server and the window manager -----------------------------------
 
-    def _start_x(self):
+    def _start_display(self):
         reader, writer = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(writer), "-screen", "0", f"{self.screen[0]}x{self.screen[1]}x24",
@@ -399,6 +399,11 @@ class Game:
     def click(self, x, y):
         """A left click at a screen position."""
         self._run(["xdotool", "mousemove", str(x), str(y), "click", "1"])
+
+    def pointer(self, *steps):
+        """Mouse steps in one go, as xdotool takes them: "mousemove", x, y,
+        "mousedown", 1, "mouseup", 1."""
+        self._run(["xdotool"] + [str(step) for step in steps])
 
     def answer(self, key, names=MESSAGE_TITLES, timeout=20, other_than=()):
         """Waits for a message box, makes sure it has the focus, presses key.

@@ -1,16 +1,26 @@
 #!/usr/bin/env python3
-"""The board's other keys.
+"""The board's other keys, and its drag.
 
-  test_windows.py PROGRAM
+  test_windows.py PROGRAM        the keys
+  test_windows.py PROGRAM drag   the drag
 
 H opens the high-score window and V the version window, each in the middle
 of the screen over the board, and Enter closes each. Space minimises the
 board and Space restores it, with its holes as they were.
+
+The board has no title bar: a drag that starts on its green field moves it
+through the window manager, which moves it by as much as the mouse goes
+once the move has begun. A click there changes nothing. The quit question
+then opens over the board where it now is, not in the middle of the screen.
 """
 
 import sys
 
-from pyoko import BLACK, BOARD_TITLE, GREEN, PINK, Game, check, holes, open_board, quit_game, run
+from pyoko import (BLACK, BOARD_TITLE, GREEN, PINK, Game, check, holes, open_board, quit_game, run,
+                   wait_until)
+
+FIELD = (20, 460)  # bare green, left of hole 1
+SHIFT = (120, 80)  # how far the drag moves the board
 
 
 def small_window(game, board, key, title, size, face):
@@ -59,6 +69,58 @@ def test(program):
         check(game.wait_exit() == 0, "the program did not end normally")
 
 
+def board_at(game, x, y):
+    board = game.wait_board()
+    return board if (board.x, board.y) == (x, y) else None
+
+
+def test_drag(program):
+    with Game("windows-drag", program) as game:
+        game.start()
+        board, _ = open_board(game)
+        x, y = board.x + FIELD[0], board.y + FIELD[1]
+
+        # A click on the field starts no move: the mouse goes on, a key is
+        # handled after it, and the board stays where it was.
+        game.click(x, y)
+        game.pointer("mousemove", x + 50, y - 50)
+        small_window(game, board, "h", "Form3", (585, 377), (16 + 8, 216 + 8))
+        check(board_at(game, board.x, board.y), f"a click on the field moved the board: {game.windows()}")
+
+        # Past the drag distance, then one pixel further at a time until the
+        # window manager has taken the move: the board has then moved by as
+        # much as the mouse since the point where the move began.
+        step = 15
+        game.pointer("mousemove", x, y, "mousedown", 1, "mousemove", x + step, y)
+
+        def moving():
+            nonlocal step
+            step += 1
+            game.pointer("mousemove", x + step, y)
+            now = game.wait_board()
+            return now.x - board.x if now.x != board.x else None
+        moved_by = wait_until("the window manager to move the board", moving, 30)
+        began = x + step - moved_by
+        game.pointer("mousemove", began + SHIFT[0], y + SHIFT[1])
+        moved = wait_until("the board to follow the mouse",
+                           lambda: board_at(game, board.x + SHIFT[0], board.y + SHIFT[1]), 30)
+        game.pointer("mouseup", 1, "mousemove", 10, 10)
+        check(board_at(game, moved.x, moved.y), f"the board left its place on release: {game.windows()}")
+        game.wait_screen("the moved board with its nine empty holes",
+                         lambda s: set(holes(s, moved).values()) == {"empty"}, save_as="moved.png")
+
+        # The question belongs to the board: it opens over it.
+        game.key("q", to=moved)
+        box = game.wait_window("終了")
+        centre = (box.x + box.width / 2 - moved.x - 320, box.y + box.height / 2 - moved.y - 240)
+        check(max(map(abs, centre)) <= 40, f"the quit question {box} is not over the board {moved}")
+        game.key("Return", to=box)
+        game.answer("Return", names=("終了",), other_than=(box.id,))
+        game.wait_gone(moved)
+        check(game.wait_exit() == 0, "the program did not end normally")
+
+
 if __name__ == "__main__":
-    check(len(sys.argv) == 2, "usage: test_windows.py PROGRAM")
-    run(test, sys.argv[1])
+    check(len(sys.argv) == 2 or (len(sys.argv) == 3 and sys.argv[2] == "drag"),
+          "usage: test_windows.py PROGRAM [drag]")
+    run(test_drag if len(sys.argv) == 3 else test, sys.argv[1])
