@@ -8,8 +8,8 @@ its manual page in section 6, the copyright file and changelog (lintian
 judges them in the package test), a menu entry that desktop-file-validate
 accepts, AppStream metainfo that appstreamcli validate accepts, and the icon
 in the hicolor theme at 16 and 32 pixels (the very images of the window icon,
-pyokopon.ico) and at 64 pixels (the same art drawn larger). All of them name
-the game by one application id.
+pyokopon.ico), at 64 pixels (the same art drawn larger) and at 128 and 256
+pixels. All of them name the game by one application id.
 """
 
 import configparser
@@ -33,7 +33,10 @@ EXPECTED = {
     f"share/icons/hicolor/16x16/apps/{APP_ID}.png",
     f"share/icons/hicolor/32x32/apps/{APP_ID}.png",
     f"share/icons/hicolor/64x64/apps/{APP_ID}.png",
+    f"share/icons/hicolor/128x128/apps/{APP_ID}.png",
+    f"share/icons/hicolor/256x256/apps/{APP_ID}.png",
 }
+ICON_SIZES = (16, 32, 64, 128, 256)
 
 
 def tool(*argv):
@@ -101,7 +104,7 @@ def check_metainfo(path):
 def check_icons(prefix, source):
     icons = os.path.join(prefix, "share", "icons", "hicolor")
     ico = os.path.join(source, "assets", "pyokopon.ico")
-    for size in (16, 32, 64):
+    for size in ICON_SIZES:
         png = os.path.join(icons, f"{size}x{size}", "apps", f"{APP_ID}.png")
         check(png_size(png) == (size, size), f"the {size} pixel icon is {png_size(png)}")
     for size in (16, 32):
