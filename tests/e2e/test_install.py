@@ -10,7 +10,8 @@ accepts, AppStream metainfo that appstreamcli validate accepts with a release
 for each entry of the changelog, and the icon in the hicolor theme at 16 and
 32 pixels (the very images of the window icon, pyokopon.ico), at 64 pixels
 (the same art drawn larger) and at 128 and 256 pixels. All of them name the
-game by one application id.
+game by one application id. The installed program looks for libraries in the
+system's folders only: it carries no RPATH or RUNPATH.
 """
 
 import configparser
@@ -158,6 +159,10 @@ def test(build, source, cmake):
         check(os.access(program, os.X_OK), "the installed program cannot be run")
         with open(program, "rb") as f:
             check(f.read(4) == b"\x7fELF", "the installed program is not an executable")
+        code, dynamic = tool("readelf", "--dynamic", program)
+        check(code == 0 and "(NEEDED)" in dynamic, f"readelf cannot read the installed program:\n{dynamic}")
+        check(not re.search(r"\((RPATH|RUNPATH)\)", dynamic),
+              f"the installed program carries a library search path:\n{dynamic}")
         check_desktop_entry(os.path.join(prefix, "share", "applications", f"{APP_ID}.desktop"), prefix)
         check_metainfo(os.path.join(prefix, "share", "metainfo", f"{APP_ID}.metainfo.xml"), source)
         check_icons(prefix, source)
