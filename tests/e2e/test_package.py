@@ -5,7 +5,8 @@
 
 CPack builds the package afresh into a scratch folder. lintian finds nothing
 to warn about in it, its dependencies are the libraries dpkg-shlibdeps found
-and the font, and apt accepts it on this machine. It is unpacked into a
+and the font, it recommends Qt's Wayland plugin, and apt accepts it on this
+machine. It is unpacked into a
 scratch root, and the installed game is started from /usr/games there by an
 ordinary user: the program's folder belongs to root, so the scores go to that
 user's data folder, ~/.local/share/pyokopon/date.dat.
@@ -62,6 +63,9 @@ def test(build, cpack):
         depends = [d.strip().split()[0] for d in field(deb, "Depends").split(",")]
         for needed in ("libc6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "fonts-ipafont-gothic"):
             check(needed in depends, f"Depends lacks {needed}: {field(deb, 'Depends')}")
+        # Debian's GNOME session is Wayland, where Qt runs natively only with this plugin.
+        check("qt6-wayland" in field(deb, "Recommends").replace(" ", "").split(","),
+              f"Recommends: {field(deb, 'Recommends')!r} lacks qt6-wayland")
         code, out = tool("apt-get", "install", "--simulate", "--no-install-recommends", "./" + os.path.basename(deb),
                          cwd=out_dir)
         check(code == 0 and "Inst pyokopon" in out, f"apt would not install the package:\n{out}")
