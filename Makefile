@@ -23,8 +23,6 @@ SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:strict_string_checks=1 UBSAN_OPTI
 # (rcc writes it into the compiled images, cpack into the archive), and the
 # files are made under umask 022 whatever the builder's, so that the archive's
 # modes are Debian's. dpkg-parsechangelog runs after `deps` has installed it.
-# rcc does not run again for a new date alone: after a new changelog entry,
-# package from a fresh build folder (rm -rf build).
 REPRODUCIBLE = umask 022 && \
     SOURCE_DATE_EPOCH="$${SOURCE_DATE_EPOCH:-$$(dpkg-parsechangelog -l dist/changelog -STimestamp)}" && \
     export SOURCE_DATE_EPOCH &&

@@ -12,6 +12,10 @@ newest entry of dist/changelog. On a difference the test prints what differs:
 the archive's members, and each file of the control and data parts with its
 type, mode, owner, date, size and checksum.
 
+The first copy's game is built once by hand beforehand, with no date given,
+as a developer's build folder may hold it: `make package` must compile the
+images again with its own date.
+
 To save time the copies build the game without its unit tests: each build
 folder is configured with BUILD_TESTING off before `make package` runs, and
 the Makefile's own configuration keeps that setting.
@@ -48,8 +52,9 @@ def not_sources(source):
     return ignore
 
 
-def package(source, copy, umask, zone):
-    """Copies the sources to copy and runs `make package` there; returns the .deb's path."""
+def package(source, copy, umask, zone, game_first=False):
+    """Copies the sources to copy and runs `make package` there; returns the .deb's path.
+    game_first: build the game beforehand, outside the Makefile."""
     environment = {name: value for name, value in os.environ.items()
                    if name not in ("SOURCE_DATE_EPOCH", "MAKEFLAGS", "MFLAGS", "MAKELEVEL", "MAKEOVERRIDES")}
     environment["TZ"] = zone
@@ -58,8 +63,11 @@ def package(source, copy, umask, zone):
         # shutil.copy keeps the modes and gives every file the time of the copy.
         shutil.copytree(source, copy, ignore=not_sources(source), copy_function=shutil.copy)
         started = time.monotonic()
-        for argv in (["cmake", "-S", copy, "-B", os.path.join(copy, "build"), "-DBUILD_TESTING=OFF"],
-                     ["make", "-C", copy, "--no-print-directory", "package", "JOBS=2"]):
+        steps = [["cmake", "-S", copy, "-B", os.path.join(copy, "build"), "-DBUILD_TESTING=OFF"]]
+        if game_first:
+            steps.append(["cmake", "--build", os.path.join(copy, "build"), "-j2", "--target", "pyokopon"])
+        steps.append(["make", "-C", copy, "--no-print-directory", "package", "JOBS=2"])
+        for argv in steps:
             done = subprocess.run(argv, env=environment, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                   timeout=BUILD_TIMEOUT)
             check(done.returncode == 0, f"{' '.join(argv)} (umask {umask:03o}) failed:\n"
@@ -97,7 +105,7 @@ def test(source):
     source = os.path.abspath(source)
     scratch = tempfile.mkdtemp(prefix="pyokopon-reproducible-")
     try:
-        first = package(source, os.path.join(scratch, "one"), 0o022, "UTC")
+        first = package(source, os.path.join(scratch, "one"), 0o022, "UTC", game_first=True)
         # The second copy's files must bear other dates than the first's.
         time.sleep(max(0.0, os.stat(os.path.join(scratch, "one", "CMakeLists.txt")).st_mtime + 2 - time.time()))
         second = package(source, os.path.join(scratch, "a-second-folder", "pyokopon"), 0o077, "Asia/Tokyo")
