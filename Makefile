@@ -20,6 +20,16 @@ FUZZ_SECONDS ?= 60
 SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:strict_string_checks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
+# The game and its package are built the same, byte for byte, whoever builds
+# them, in whatever folder and at whatever time: every file date is that of
+# the newest entry of dist/changelog unless the caller sets SOURCE_DATE_EPOCH
+# (rcc writes it into the compiled images, cpack into the archive), and the
+# files are made under umask 022 whatever the builder's, so that the archive's
+# modes are Debian's. dpkg-parsechangelog runs after `deps` has installed it.
+REPRODUCIBLE = umask 022 && \
+    SOURCE_DATE_EPOCH="$${SOURCE_DATE_EPOCH:-$$(dpkg-parsechangelog -l dist/changelog -STimestamp)}" && \
+    export SOURCE_DATE_EPOCH &&
+
 # `make test` builds with compiler warnings as errors; `make run` only shows them.
 WERROR ?= OFF
 test: WERROR := ON
@@ -55,11 +65,11 @@ fuzz: deps
 	@echo "findings: $$(ls build-fuzz/findings | wc -l)"
 
 package: build
-	cd build && cpack -G DEB
+	$(REPRODUCIBLE) cd build && cpack -G DEB
 
 build: deps
-	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPYOKOPON_WERROR=$(WERROR)
-	cmake --build build -j$(JOBS)
+	$(REPRODUCIBLE) cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPYOKOPON_WERROR=$(WERROR)
+	$(REPRODUCIBLE) cmake --build build -j$(JOBS)
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \

@@ -7,6 +7,8 @@ Writes, next to this script:
   mini_empty@2x.gif, mini_target@2x.gif           the same, pixel-doubled
   pyokopon.ico                                    window icon, 32 x 32 and 16 x 16, 16 colours
   pyokopon-16.png, pyokopon-32.png, pyokopon-64.png   the icon for a desktop install
+  pyokopon-128.png, pyokopon-256.png   the 32 x 32 icon enlarged 4 and 8 times,
+                                       each pixel a sharp square block
 
 Standard library only. The output depends on nothing but artwork.txt (no
 dates, no file names or times inside the files), so running the script again
@@ -39,10 +41,15 @@ DOUBLED_GIFS = {
     'mini_target@2x.gif': ('mini_target', 15),
 }
 ICO = ('pyokopon.ico', [('icon32', 32), ('icon16', 16)])
+# filename: (image, its size, how many times each pixel is repeated across
+# and down). Software centres show an icon of 128 pixels or more; the pixel
+# art is enlarged whole, so it stays as sharp as the window icon.
 PNGS = {
-    'pyokopon-16.png': ('icon16', 16),
-    'pyokopon-32.png': ('icon32', 32),
-    'pyokopon-64.png': ('icon64', 64),
+    'pyokopon-16.png': ('icon16', 16, 1),
+    'pyokopon-32.png': ('icon32', 32, 1),
+    'pyokopon-64.png': ('icon64', 64, 1),
+    'pyokopon-128.png': ('icon32', 32, 4),
+    'pyokopon-256.png': ('icon32', 32, 8),
 }
 
 
@@ -178,12 +185,18 @@ def need(images, name, size):
     return img
 
 
-def doubled(img):
+def enlarged(img, factor):
+    """Every pixel repeated factor times across and down: nearest-neighbour
+    enlargement, no smoothing."""
     rows = []
     for row in img.rows:
-        wide = ''.join(ch * 2 for ch in row)
-        rows += [wide, wide]
-    return Image(img.name + '@2x', img.palette, img.width * 2, img.height * 2, rows)
+        wide = ''.join(ch * factor for ch in row)
+        rows += [wide] * factor
+    return Image('%s@%dx' % (img.name, factor), img.palette, img.width * factor, img.height * factor, rows)
+
+
+def doubled(img):
+    return enlarged(img, 2)
 
 
 # ---------------------------------------------------------------------- GIF87a
@@ -360,8 +373,8 @@ def render(images):
         files[filename] = gif87a(doubled(need(images, name, size)))
     filename, parts = ICO
     files[filename] = ico([need(images, name, size) for name, size in parts])
-    for filename, (name, size) in PNGS.items():
-        files[filename] = png_rgba(need(images, name, size))
+    for filename, (name, size, factor) in PNGS.items():
+        files[filename] = png_rgba(enlarged(need(images, name, size), factor))
     return files
 
 

@@ -303,11 +303,15 @@ void AssetsTest::desktopPngMatchesIcon_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<int>("side");
-    QTest::addColumn<int>("iconIndex"); // the .ico image with the same pixels, or -1
+    // The .ico image whose pixels these are, each one enlarged to a square
+    // block when the PNG is larger; -1 for art of its own.
+    QTest::addColumn<int>("iconIndex");
 
     QTest::newRow("16 px") << QStringLiteral("pyokopon-16.png") << 16 << 1;
     QTest::newRow("32 px") << QStringLiteral("pyokopon-32.png") << 32 << 0;
     QTest::newRow("64 px") << QStringLiteral("pyokopon-64.png") << 64 << -1;
+    QTest::newRow("128 px") << QStringLiteral("pyokopon-128.png") << 128 << 0;
+    QTest::newRow("256 px") << QStringLiteral("pyokopon-256.png") << 256 << 0;
 }
 
 void AssetsTest::desktopPngMatchesIcon()
@@ -329,9 +333,11 @@ void AssetsTest::desktopPngMatchesIcon()
         return;
     const QImage ico = readIconImage(iconIndex);
     QVERIFY(!ico.isNull());
-    // Premultiplied, every transparent pixel is 0 whatever colour it hides.
-    QCOMPARE(png.convertToFormat(QImage::Format_ARGB32_Premultiplied),
-             ico.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    // Premultiplied, every transparent pixel is 0 whatever colour it hides;
+    // the fast transformation repeats pixels and blends none.
+    const QImage sharp = ico.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                             .scaled(png.size(), Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    QCOMPARE(png.convertToFormat(QImage::Format_ARGB32_Premultiplied), sharp);
 }
 
 QTEST_MAIN(AssetsTest)

@@ -4,8 +4,9 @@
   test_package.py BUILD_DIR CPACK
 
 CPack builds the package afresh into a scratch folder. lintian finds nothing
-to warn about in it, its dependencies are the libraries dpkg-shlibdeps found
-and the font, and apt accepts it on this machine. It is unpacked into a
+to warn about in it, not even a pedantic note, its dependencies are the
+libraries dpkg-shlibdeps found and the font, it recommends Qt's Wayland
+plugin, and apt accepts it on this machine. It is unpacked into a
 scratch root, and the installed game is started from /usr/games there by an
 ordinary user: the program's folder belongs to root, so the scores go to that
 user's data folder, ~/.local/share/pyokopon/date.dat.
@@ -55,13 +56,16 @@ def test(build, cpack):
         deb = debs[0]
 
         check(field(deb, "Package") == "pyokopon", f"package name {field(deb, 'Package')!r}")
-        # Errors and warnings fail the test; lintian's info and pedantic notes do not.
-        code, out = tool("lintian", "--fail-on", "error,warning", deb)
-        tags = [line for line in out.splitlines() if line[:2] in ("E:", "W:")]
+        # Errors, warnings and pedantic notes fail the test; lintian's info does not.
+        code, out = tool("lintian", "--pedantic", "--fail-on", "error,warning,pedantic", deb)
+        tags = [line for line in out.splitlines() if line[:2] in ("E:", "W:", "P:")]
         check(code == 0 and not tags, f"lintian (exit {code}):\n{out}")
         depends = [d.strip().split()[0] for d in field(deb, "Depends").split(",")]
         for needed in ("libc6", "libqt6core6", "libqt6gui6", "libqt6widgets6", "fonts-ipafont-gothic"):
             check(needed in depends, f"Depends lacks {needed}: {field(deb, 'Depends')}")
+        # Debian's GNOME session is Wayland, where Qt runs natively only with this plugin.
+        check("qt6-wayland" in field(deb, "Recommends").replace(" ", "").split(","),
+              f"Recommends: {field(deb, 'Recommends')!r} lacks qt6-wayland")
         code, out = tool("apt-get", "install", "--simulate", "--no-install-recommends", "./" + os.path.basename(deb),
                          cwd=out_dir)
         check(code == 0 and "Inst pyokopon" in out, f"apt would not install the package:\n{out}")
