@@ -52,7 +52,7 @@ int main(int argc, char* argv[])
     QApplication app(commandLine.qtArgumentCount(), commandLine.qtArguments());
     displayOpened();
     // Ties the windows to the installed desktop entry, which carries the product name.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.pyokopon.Pyokopon"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.pyokopon.pyokopon"));
     setUpFonts();
     loadQtTranslations();
     showRunTimeErrorsInABox();

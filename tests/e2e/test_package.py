@@ -22,7 +22,7 @@ import tempfile
 from pyoko import DEFAULT_ROW, Game, check, quit_game, read_scores, run
 
 PROGRAM = "usr/games/pyokopon"  # where the package puts the game
-DESKTOP_ENTRY = "usr/share/applications/org.pyokopon.Pyokopon.desktop"
+DESKTOP_ENTRY = "usr/share/applications/org.pyokopon.pyokopon.desktop"
 
 
 def tool(*argv, cwd=None):
