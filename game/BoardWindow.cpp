@@ -336,9 +336,9 @@ void BoardWindow::saveScores()
     whilePaused([this] { scores_.save(); });
 }
 
-void BoardWindow::saveOnClose()
+bool BoardWindow::saveOnClose()
 {
-    scores_.save();
+    return scores_.save();
 }
 
 BoardWindow::DisplayState BoardWindow::displayState() const
@@ -393,7 +393,7 @@ void BoardWindow::closeEvent(QCloseEvent* event)
         closed_ = true;
         tickTimer_->stop();
         round_.pause();
-        saveOnClose();
+        savedOnClose_ = saveOnClose();
     }
     event->accept();
 }

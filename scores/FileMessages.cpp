@@ -207,3 +207,9 @@ QString saveFailedMessage(const QString& path, const QString& reason)
                           "ゲームの終了のときにキャンセルすると、今回の記録は保存されません。")
         .arg(QDir::toNativeSeparators(path), reason);
 }
+
+QString notSavedAtEndMessage(const QString& path, const QString& reason)
+{
+    return QStringLiteral("ハイスコアを保存できないまま終了します。\n%1\n%2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}

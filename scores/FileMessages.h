@@ -32,3 +32,6 @@ QString damagedFileMessage(const QString& path, const QString& problem, const QS
 // For a folder, FIFO, device or socket where date.dat should be.
 QString notAFileMessage(const QString& path, const QString& problem);
 QString saveFailedMessage(const QString& path, const QString& reason);   // for Retry / Cancel buttons
+
+// For standard error, when the program ends on a signal without saving.
+QString notSavedAtEndMessage(const QString& path, const QString& reason);

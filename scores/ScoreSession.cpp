@@ -4,6 +4,18 @@
 #include "scores/FileMessages.h"
 #include "scores/ScoreSessionView.h"
 
+#include <cstdio>
+
+namespace {
+
+void writeToStandardError(const QString& text)
+{
+    std::fputs(qPrintable(text + u'\n'), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
 ScoreSession::ScoreSession(ScoreSessionView& view)
     : view_(view)
 {
@@ -31,16 +43,21 @@ void ScoreSession::finishGame(qint32 score, int tickInterval)
     view_.showTable(table());
 }
 
-void ScoreSession::save()
+bool ScoreSession::save()
 {
+    HighScoreSave result;
     for (;;) {
-        const HighScoreSave result = store_.save();
+        result = store_.save();
         tellAboutDamage(result.damage);
-        if (result.saved || !view_.askRetry(saveFailedMessage(path(), result.reason)))
+        if (result.saved || !asking_ || !view_.askRetry(saveFailedMessage(path(), result.reason)))
             break;
     }
+    // Also when the end came while Retry was being asked.
+    if (!result.saved && !asking_)
+        writeToStandardError(notSavedAtEndMessage(path(), result.reason));
     view_.showBestScore(table().row(1).score);
     view_.refreshTable(table());
+    return result.saved;
 }
 
 bool ScoreSession::saveWithoutAsking()
@@ -53,6 +70,10 @@ void ScoreSession::tellAboutDamage(const std::optional<HighScoreDamage>& damage)
     if (!damage)
         return;
     // A damaged file has been copied aside before any save writes over it.
-    view_.tellAboutFile(damage->notAFile ? notAFileMessage(path(), damage->problem)
-                                         : damagedFileMessage(path(), damage->problem, damage->copyPath));
+    const QString message = damage->notAFile ? notAFileMessage(path(), damage->problem)
+                                             : damagedFileMessage(path(), damage->problem, damage->copyPath);
+    if (asking_)
+        view_.tellAboutFile(message);
+    else
+        writeToStandardError(message);
 }
