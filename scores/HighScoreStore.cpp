@@ -99,7 +99,10 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
     }
     result.damage = noteDamage(load);
 
-    HighScoreTable merged = oneLineTable(load.table);
+    // A damaged file this copy moved aside leaves no file: the rows read
+    // before the problem are what the file held.
+    const bool movedAside = !load.existed && reported_;
+    HighScoreTable merged = oneLineTable(movedAside ? reported_->table : load.table);
     for (const HighScoreRow& row : std::as_const(unsaved_))
         merged.insert(row);
     if (!saveHighScoresFile(path_, merged, &result.reason))

@@ -69,7 +69,7 @@ void ScoreSession::tellAboutDamage(const std::optional<HighScoreDamage>& damage)
 {
     if (!damage)
         return;
-    // A damaged file has been copied aside before any save writes over it.
+    // A damaged file has been kept aside before any save writes over it.
     const QString message = damage->notAFile ? notAFileMessage(path(), damage->problem)
                                              : damagedFileMessage(path(), damage->problem, damage->copyPath);
     if (asking_)

@@ -155,6 +155,41 @@ private slots:
         QCOMPARE(RowsOf(b.table()), expected);
     }
 
+    // A file found damaged at load is moved aside; the next save writes the
+    // rows read before the problem, with this copy's games placed on them,
+    // and reports nothing more.
+    void damagedAtLoad_data()
+    {
+        QTest::addColumn<QList<int>>("mine");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("nothing played") << QList<int>{} << WithDefaults({"900 元1", "800 元2", "700 元3", "600 元4"});
+        QTest::newRow("a game placed") << QList<int>{650}
+                                       << WithDefaults({"900 元1", "800 元2", "700 元3", "650 A 1", "600 元4"});
+    }
+
+    void damagedAtLoad()
+    {
+        QFETCH(QList<int>, mine);
+        QFETCH(QStringList, expected);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("date.dat"));
+        const QByteArray whole = writeHighScores(TableOf(Descending));
+        const QByteArray damaged = whole.left(whole.indexOf("500\r\n"));
+        QVERIFY(WriteFile(path, damaged));
+
+        HighScoreStore store(path);
+        const std::optional<HighScoreDamage> damage = store.load();
+        QVERIFY(damage);
+        QCOMPARE(ReadAll(damage->copyPath), damaged);
+        QVERIFY(!QFileInfo::exists(path));
+        PlayOn(store, mine, QStringLiteral("A"));
+        const HighScoreSave save = store.save();
+        QVERIFY(save.saved);
+        QVERIFY(!save.damage);
+        QCOMPARE(RowsOf(loadHighScoresFile(path).table), expected);
+        QCOMPARE(RowsOf(store.table()), expected);
+    }
+
     void lock_data()
     {
         QTest::addColumn<bool>("holderAlive");
