@@ -38,7 +38,7 @@ QPoint holeCorner(int hole)
 } // namespace
 
 BoardWindow::BoardWindow(const QString& programFolder)
-    : programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)
+    : programFolder_(programFolder.isEmpty() ? ::programFolder() : programFolder)
     , round_(std::make_unique<RandomSource>())
     , scores_(*this)
     , emptyImage_(QStringLiteral(":/hole_empty.gif"))
@@ -165,7 +165,10 @@ void BoardWindow::startUp()
     round_.seedRandom();
     for (int number = 1; number <= 9; ++number)
         showImage(number, HoleImage::Empty);
-    scores_.load(dataPath(programFolder_));
+    QString notice;
+    scores_.load(dataPath(programFolder_, &notice));
+    if (!notice.isEmpty())
+        tellAboutFile(notice);
     if (messageBox(QStringLiteral("ディスプレイの解像度は640×480ですか?"), MsgButtons::YesNo, MsgIcon::Question, {})
         != MsgResult::Yes) {
         messageBox(QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"), MsgButtons::OK,

@@ -213,3 +213,14 @@ QString notSavedAtEndMessage(const QString& path, const QString& reason)
     return QStringLiteral("ハイスコアを保存できないまま終了します。\n%1\n%2")
         .arg(QDir::toNativeSeparators(path), reason);
 }
+
+QString noPlaceForScoresMessage(const QString& exeFolder, const QString& appDataFolder)
+{
+    const QString elsewhere = appDataFolder.isEmpty()
+        ? QStringLiteral("ユーザーごとの保存先も、環境変数 HOME と XDG_DATA_HOME が絶対パスでないため決められません。")
+        : QStringLiteral("ユーザーごとの保存先のフォルダ %1 も作れませんでした。").arg(QDir::toNativeSeparators(appDataFolder));
+    return QStringLiteral("このままではハイスコアを保存できません。\n"
+                          "ゲームのフォルダ %1 には書き込めず、%2\n"
+                          "ゲームのフォルダに書き込めるようにするか、HOME を設定してから起動し直してください。")
+        .arg(QDir::toNativeSeparators(exeFolder), elsewhere);
+}

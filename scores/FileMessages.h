@@ -35,3 +35,8 @@ QString saveFailedMessage(const QString& path, const QString& reason);   // for 
 
 // For standard error, when the program ends on a signal without saving.
 QString notSavedAtEndMessage(const QString& path, const QString& reason);
+
+// At start-up, when scores can be kept neither in the executable's folder
+// nor in the per-user data folder (appDataFolder, empty when none could be
+// determined).
+QString noPlaceForScoresMessage(const QString& exeFolder, const QString& appDataFolder);

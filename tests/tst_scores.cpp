@@ -769,6 +769,46 @@ private slots:
         QCOMPARE(::dataPathFor(exeFolder, writable, exists, QString()), ::dataPathFor(exeFolder, true, true, QString()));
     }
 
+    // The XDG rules: a relative or empty path counts as unset.
+    void userDataFolder_data()
+    {
+        QTest::addColumn<QByteArray>("dataHome");   // XDG_DATA_HOME; null: unset
+        QTest::addColumn<QByteArray>("home");       // HOME; null: unset
+        QTest::addColumn<QString>("expected");      // before the program's name; null: none
+        QTest::newRow("XDG_DATA_HOME") << QByteArray("/x/share") << QByteArray("/home/p") << QStringLiteral("/x/share");
+        QTest::newRow("relative XDG_DATA_HOME ignored")
+            << QByteArray("x/share") << QByteArray("/home/p") << QStringLiteral("/home/p/.local/share");
+        QTest::newRow("HOME unset") << QByteArray() << QByteArray() << QString();
+        QTest::newRow("both relative") << QByteArray("x/share") << QByteArray("home") << QString();
+    }
+
+    void userDataFolder()
+    {
+        QFETCH(QByteArray, dataHome);
+        QFETCH(QByteArray, home);
+        QFETCH(QString, expected);
+        const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME"), oldHome = qgetenv("HOME");
+        const auto set = [](const char* name, const QByteArray& value) {
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        };
+        set("XDG_DATA_HOME", dataHome);
+        set("HOME", home);
+        const QString folder = ::userDataFolder();
+        // Where no per-user folder is found, the player is told so.
+        QString notice;
+        QTemporaryDir dir;
+        const QString path = expected.isNull() ? dataPath(dir.filePath(QStringLiteral("no-such-folder")), &notice)
+                                               : QString();
+        set("XDG_DATA_HOME", oldDataHome);
+        set("HOME", oldHome);
+        QCOMPARE(folder, expected.isNull() ? QString() : expected + u'/' + QCoreApplication::applicationName());
+        if (expected.isNull()) {
+            QCOMPARE(path, dir.filePath(QStringLiteral("no-such-folder/date.dat")));
+            QVERIFY2(notice.contains(QStringLiteral("保存できません")), qPrintable(notice));
+            QVERIFY(!QFileInfo::exists(QStringLiteral("home")) && !QFileInfo::exists(QStringLiteral("x")));
+        }
+    }
+
     void dataPathOnDisk()
     {
     #if !defined(Q_OS_UNIX) || defined(Q_OS_DARWIN)
