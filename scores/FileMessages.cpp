@@ -224,3 +224,23 @@ QString noPlaceForScoresMessage(const QString& exeFolder, const QString& appData
                           "ゲームのフォルダに書き込めるようにするか、HOME を設定してから起動し直してください。")
         .arg(QDir::toNativeSeparators(exeFolder), elsewhere);
 }
+
+QString unreadableLinkSentence()
+{
+    return QStringLiteral("ファイルではなく、読めるファイルにつながっていないリンクです。");
+}
+
+QString lockIsFolderReason(const QString& lockPath)
+{
+    return QStringLiteral("保存の順番を決めるロックファイルの名前 %1 に、同じ名前のフォルダがあります。"
+                          "このフォルダを移すか消してから「再試行」を押してください。")
+        .arg(QDir::toNativeSeparators(lockPath));
+}
+
+QString unreadableFileMessage(const QString& path, const QString& problem)
+{
+    return QStringLiteral("ハイスコアのファイルを読めませんでした。\n%1\n%2\n\n"
+                          "記録は初期の状態から始めます。このファイルは上書きしません。"
+                          "読めるようにするまで、ハイスコアは保存できません。")
+        .arg(QDir::toNativeSeparators(path), problem);
+}

@@ -16,6 +16,7 @@ struct HighScoreDamage {
     QString problem;
     QString copyPath;
     bool notAFile = false;   // a folder, FIFO, device or socket: nothing to copy
+    bool unreadable = false; // could not be read at all: never written over
 };
 
 struct HighScoreSave {

@@ -70,8 +70,9 @@ void ScoreSession::tellAboutDamage(const std::optional<HighScoreDamage>& damage)
     if (!damage)
         return;
     // A damaged file has been kept aside before any save writes over it.
-    const QString message = damage->notAFile ? notAFileMessage(path(), damage->problem)
-                                             : damagedFileMessage(path(), damage->problem, damage->copyPath);
+    const QString message = damage->notAFile     ? notAFileMessage(path(), damage->problem)
+                          : damage->unreadable ? unreadableFileMessage(path(), damage->problem)
+                                               : damagedFileMessage(path(), damage->problem, damage->copyPath);
     if (asking_)
         view_.tellAboutFile(message);
     else

@@ -463,6 +463,9 @@ private slots:
         QTest::newRow("FIFO") << "fifo" << true << false << QStringLiteral("ファイルではなく名前付きパイプ (FIFO)です。");
         QTest::newRow("link to a device") << "device" << true << false << QStringLiteral("ファイルではなくデバイスです。");
         QTest::newRow("socket") << "socket" << true << false << QStringLiteral("ファイルではなくソケットです。");
+        const QString badLink = QStringLiteral("ファイルではなく、読めるファイルにつながっていないリンクです。");
+        QTest::newRow("link loop") << "loop" << true << false << badLink;
+        QTest::newRow("link to memory that cannot be read") << "mem" << true << false << badLink;
         QTest::newRow("file larger than memory") << "huge" << true << false
                                                  << QStringLiteral("先頭から 1 MiB (1 行目) まで読んでも、30 個の項目がそろいません。");
     }
@@ -489,6 +492,10 @@ private slots:
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("date.dat")));
         } else if (setup == "fifo") {
             QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+        } else if (setup == "loop") {
+            QVERIFY(QFile::link(QStringLiteral("date.dat"), path));
+        } else if (setup == "mem") {
+            QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), path));
         } else if (setup == "device") {
             QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
         } else if (setup == "huge") {
@@ -508,7 +515,8 @@ private slots:
         QCOMPARE(load.problem, problem);
         QCOMPARE(load.damaged, !problem.isEmpty());
         QCOMPARE(RowsOf(load.table), RowsOf(sample ? Sample() : HighScoreTable()));
-        if (load.problemKind == HighScoreProblem::NotAFile) {
+        // The store keeps nothing of these; the memory link leads to a regular file.
+        if (load.problemKind == HighScoreProblem::NotAFile && setup != "mem") {
             QCOMPARE(keepDamagedCopy(path), QString());
             QCOMPARE(Entries(dir.path()), before);
         }

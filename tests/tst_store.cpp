@@ -2,6 +2,7 @@
 #include "scores/HighScoreStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -188,6 +189,42 @@ private slots:
         QVERIFY(!save.damage);
         QCOMPARE(RowsOf(loadHighScoresFile(path).table), expected);
         QCOMPARE(RowsOf(store.table()), expected);
+    }
+
+    // What stands at the lock's or the file's name, where no copy is at work.
+    void oddNames_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("folder at the lock's name: said so, not waited for") << "lock folder" << false;
+        QTest::newRow("link loop at date.dat: replaced") << "loop" << true;
+        QTest::newRow("link to memory that cannot be read: replaced") << "mem" << true;
+    }
+
+    void oddNames()
+    {
+        QFETCH(QString, setup);
+        QFETCH(bool, saved);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("date.dat"));
+        HighScoreStore store(path);
+        if (setup == "lock folder")
+            QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("date.dat.lock")));
+        else
+            QVERIFY(QFile::link(setup == "loop" ? QStringLiteral("date.dat") : QStringLiteral("/proc/self/mem"), path));
+        QCOMPARE(store.load().has_value(), setup != "lock folder");
+        PlayOn(store, {70}, QStringLiteral("A"));
+        QElapsedTimer clock;
+        clock.start();
+        const HighScoreSave save = store.save();
+        QCOMPARE(save.saved, saved);
+        if (saved) {
+            QVERIFY(!QFileInfo(path).isSymLink());
+            QCOMPARE(RowsOf(loadHighScoresFile(path).table).first(), QStringLiteral("70 A 1"));
+        } else {
+            QVERIFY2(save.reason.contains(QStringLiteral("同じ名前のフォルダ")), qPrintable(save.reason));
+            QVERIFY(clock.elapsed() < HighScoreStore::DefaultLockWait.count());
+        }
     }
 
     void lock_data()
