@@ -166,9 +166,7 @@ void BoardWindow::startUp()
     for (int number = 1; number <= 9; ++number)
         showImage(number, HoleImage::Empty);
     QString notice;
-    scores_.load(dataPath(programFolder_, &notice));
-    if (!notice.isEmpty())
-        tellAboutFile(notice);
+    scores_.load(dataPath(programFolder_, &notice), notice);
     if (messageBox(QStringLiteral("ディスプレイの解像度は640×480ですか?"), MsgButtons::YesNo, MsgIcon::Question, {})
         != MsgResult::Yes) {
         messageBox(QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"), MsgButtons::OK,

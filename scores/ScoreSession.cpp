@@ -21,8 +21,10 @@ ScoreSession::ScoreSession(ScoreSessionView& view)
 {
 }
 
-void ScoreSession::load(const QString& path)
+void ScoreSession::load(const QString& path, const QString& notice)
 {
+    if (!notice.isEmpty())
+        view_.tellAboutFile(notice);
     store_.setPath(path);
     tellAboutDamage(store_.load());
     view_.showBestScore(table().row(1).score);

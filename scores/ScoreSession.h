@@ -17,8 +17,9 @@ class ScoreSession {
 public:
     explicit ScoreSession(ScoreSessionView& view);
 
-    // Reads the table from path and shows its best score.
-    void load(const QString& path);
+    // Reads the table from path and shows its best score. A notice about
+    // where scores are kept, when not empty, is told first.
+    void load(const QString& path, const QString& notice = {});
 
     // A game ended with score at the given tick interval: a score that
     // ranks is a new best shown at once when it takes row 1; then the name
