@@ -81,6 +81,7 @@ private slots:
     void loadTellsAboutDamage();
     void failedSaveAsksUntilCancelled_data();
     void failedSaveAsksUntilCancelled();
+    void unreadableFileIsNotOverwritten();
 };
 
 void SessionTest::finishGame_data()
@@ -211,6 +212,18 @@ void SessionTest::failedSaveAsksUntilCancelled()
     QVERIFY(QDir(folder.path()).rmdir(QStringLiteral("date.dat")));
     QVERIFY(session.saveWithoutAsking());
     QCOMPARE(loadHighScoresFile(path).table.row(1).name, QStringLiteral("残る"));
+}
+
+// A file whose reading fails (here at its first byte) is never written
+// over, and the player is not told that it will be.
+void SessionTest::unreadableFileIsNotOverwritten()
+{
+    FakeView view;
+    ScoreSession session(view);
+    session.load(QStringLiteral("/proc/self/mem"));
+    QCOMPARE(view.told.size(), 1);
+    QVERIFY2(view.told.first().contains(QStringLiteral("上書きしません")), qPrintable(view.told.first()));
+    QVERIFY(!session.saveWithoutAsking());
 }
 
 QTEST_GUILESS_MAIN(SessionTest)
