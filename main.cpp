@@ -1,5 +1,6 @@
 #include "game/BoardWindow.h"
 #include "platform/FontSetup.h"
+#include "platform/MsgBox.h"
 #include "platform/QtTranslations.h"
 #include "platform/RunTimeErrorBox.h"
 #include "platform/SignalNotifier.h"
@@ -17,12 +18,15 @@ namespace {
 // False until app.exec() runs: a quit asked for before then would be lost.
 bool mainLoopRunning = false;
 
-// Ends the program as the quit command would, from wherever the event loop
-// is when asked, start-up included: a window shown modally (a message box,
-// the name entry, the table shown by H) is hidden first, which answers it as
-// Escape or OK would, and the rest waits until the code that showed it has
-// finished. Then the board closes (its unload saves) and so does every
-// other window.
+// Ends the program for a signal (a kill, a closed terminal, Ctrl+C), from
+// wherever the event loop is when asked, start-up included, without asking
+// anyone: from then on a message box answers itself as Escape would (No for
+// a question) without being shown, and the save makes one attempt and says
+// on standard error what failed. A window already shown modally (a box, the
+// name entry, the table shown by H) is hidden, which answers it the same
+// way, and the rest waits until the code that showed it has finished. Then
+// the board closes (its unload saves) and so does every other window; the
+// program's status is 0 when the table was saved, 1 when not.
 void endProgram(QPointer<BoardWindow> board)
 {
     if (QWidget* modal = QApplication::activeModalWidget())
@@ -31,10 +35,33 @@ void endProgram(QPointer<BoardWindow> board)
         QTimer::singleShot(50, qApp, [board] { endProgram(board); });
         return;
     }
-    if (board)
+    // A board already gone was closed while its failed save asked Retry.
+    bool saved = false;
+    if (board) {
         board->close();
+        saved = board->savedOnClose();
+    }
     QApplication::closeAllWindows();
-    QCoreApplication::quit();
+    QCoreApplication::exit(saved ? 0 : 1);
+}
+
+void beginEnding(QPointer<BoardWindow> board)
+{
+    static bool ending = false;
+    if (ending)
+        return;
+    ending = true;
+    if (board)
+        board->stopAsking();
+    setMessageAnswerer([](const MsgRequest& request) {
+        switch (request.buttons) {
+        case MsgButtons::OK: return MsgResult::OK;
+        case MsgButtons::YesNo: return MsgResult::No;
+        case MsgButtons::RetryCancel: return MsgResult::Cancel;
+        }
+        return MsgResult::Cancel;
+    });
+    endProgram(board);
 }
 
 } // namespace
@@ -60,9 +87,9 @@ int main(int argc, char* argv[])
     QPointer<BoardWindow> board = new BoardWindow;
     board->setAttribute(Qt::WA_DeleteOnClose);
 
-    // A kill, a closed terminal or Ctrl+C saves the table and ends normally.
+    // A kill, a closed terminal or Ctrl+C saves the table, asking no one, and ends.
     SignalNotifier endSignals;
-    QObject::connect(&endSignals, &SignalNotifier::received, &app, [board] { endProgram(board); });
+    QObject::connect(&endSignals, &SignalNotifier::received, &app, [board] { beginEnding(board); });
     // Logging out saves too; the box of a failed save needs the session
     // manager's leave to appear, and without it the rows wait for the next save.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, board, [board](QSessionManager& manager) {

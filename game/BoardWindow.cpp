@@ -38,7 +38,7 @@ QPoint holeCorner(int hole)
 } // namespace
 
 BoardWindow::BoardWindow(const QString& programFolder)
-    : programFolder_(programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder)
+    : programFolder_(programFolder.isEmpty() ? ::programFolder() : programFolder)
     , round_(std::make_unique<RandomSource>())
     , scores_(*this)
     , emptyImage_(QStringLiteral(":/hole_empty.gif"))
@@ -165,7 +165,8 @@ void BoardWindow::startUp()
     round_.seedRandom();
     for (int number = 1; number <= 9; ++number)
         showImage(number, HoleImage::Empty);
-    scores_.load(dataPath(programFolder_));
+    QString notice;
+    scores_.load(dataPath(programFolder_, &notice), notice);
     if (messageBox(QStringLiteral("ディスプレイの解像度は640×480ですか?"), MsgButtons::YesNo, MsgIcon::Question, {})
         != MsgResult::Yes) {
         messageBox(QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"), MsgButtons::OK,
@@ -336,9 +337,9 @@ void BoardWindow::saveScores()
     whilePaused([this] { scores_.save(); });
 }
 
-void BoardWindow::saveOnClose()
+bool BoardWindow::saveOnClose()
 {
-    scores_.save();
+    return scores_.save();
 }
 
 BoardWindow::DisplayState BoardWindow::displayState() const
@@ -393,7 +394,7 @@ void BoardWindow::closeEvent(QCloseEvent* event)
         closed_ = true;
         tickTimer_->stop();
         round_.pause();
-        saveOnClose();
+        savedOnClose_ = saveOnClose();
     }
     event->accept();
 }

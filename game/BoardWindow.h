@@ -36,7 +36,13 @@ public:
     // Loads the table and asks the display question; the board is not shown yet.
     void startUp();
     // Saves the table as the board goes; the game is already held still.
-    void saveOnClose();
+    // Returns whether it saved.
+    bool saveOnClose();
+    // For a signal that ends the program: from now on no save asks or
+    // shows anything (see ScoreSession::stopAsking).
+    void stopAsking() { scores_.stopAsking(); }
+    // Whether the close saved the table; false before the board closed.
+    bool savedOnClose() const { return savedOnClose_; }
     // Returns whether the key was one of the board's: such keys go no further.
     bool handleKey(int key, Qt::KeyboardModifiers modifiers);
     // 0 easy, 1 normal, 2 difficult.
@@ -105,6 +111,7 @@ private:
     GameRound round_;
     ScoreSession scores_;
     bool closed_ = false;
+    bool savedOnClose_ = false;
     QPointer<HighScoreWindow> highScoreWindow_;  // loaded, or null once its OK has unloaded it
 
     QPixmap emptyImage_;

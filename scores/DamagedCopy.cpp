@@ -4,8 +4,10 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include <fcntl.h>
@@ -14,7 +16,7 @@
 
 namespace {
 
-constexpr qint64 CopyBlockBytes = 64 * 1024;
+constexpr qint64 CompareBlockBytes = 64 * 1024;
 constexpr int MostCopies = 10000;
 
 // Whether the regular file open as fd (described by info) holds the same
@@ -29,10 +31,10 @@ bool sameBytes(int fd, const struct stat& info, const QByteArray& other)
         return true;
     if (copyInfo.st_size != info.st_size)
         return false;
-    QByteArray a(CopyBlockBytes, Qt::Uninitialized), b(CopyBlockBytes, Qt::Uninitialized);
-    for (qint64 at = 0;; at += CopyBlockBytes) {
-        const qint64 gotA = readAt(fd, a.data(), CopyBlockBytes, at);
-        const qint64 gotB = readAt(copy.get(), b.data(), CopyBlockBytes, at);
+    QByteArray a(CompareBlockBytes, Qt::Uninitialized), b(CompareBlockBytes, Qt::Uninitialized);
+    for (qint64 at = 0;; at += CompareBlockBytes) {
+        const qint64 gotA = readAt(fd, a.data(), CompareBlockBytes, at);
+        const qint64 gotB = readAt(copy.get(), b.data(), CompareBlockBytes, at);
         if (gotA != gotB || gotA < 0 || std::memcmp(a.constData(), b.constData(), size_t(gotA)) != 0)
             return false;
         if (gotA == 0)
@@ -40,35 +42,37 @@ bool sameBytes(int fd, const struct stat& info, const QByteArray& other)
     }
 }
 
-// A copy of the file open as fd at the free name target, byte by byte.
-bool copyBytes(int fd, const QByteArray& target)
+// Whether the name target leads to the file open as fd (described by info).
+bool leadsTo(const QByteArray& target, const struct stat& info)
 {
-    FileDescriptor out(::open(target.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!out.isValid())
-        return false;
-    QByteArray block(CopyBlockBytes, Qt::Uninitialized);
-    bool copied = true;
-    for (qint64 at = 0;; at += CopyBlockBytes) {
-        const qint64 got = readAt(fd, block.data(), CopyBlockBytes, at);
-        if (got < 0 || (got > 0 && !writeAll(out.get(), QByteArrayView(block.constData(), got)))) {
-            copied = false;
-            break;
-        }
-        if (got == 0)
-            break;
-    }
-    copied = copied && ::fsync(out.get()) == 0;
-    copied = out.close() && copied;
-    if (!copied)
-        ::unlink(target.constData());
-    return copied;
+    struct stat now {};
+    return ::stat(target.constData(), &now) == 0 && now.st_dev == info.st_dev && now.st_ino == info.st_ino;
+}
+
+// Flushes the folder's list of names, so that the kept name lasts a power cut.
+void syncFolderOf(const QString& path)
+{
+    const FileDescriptor folder(::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                                       O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.isValid())
+        ::fsync(folder.get());
+}
+
+// The name at source moves to the free name target, never over a file that
+// took that name meanwhile. 0, or the errno of the failure.
+int moveName(const QByteArray& source, const QByteArray& target)
+{
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    return errno;
 }
 
 } // namespace
 
 QString keepDamagedCopy(const QString& path)
 {
-    const FileDescriptor source(openForReading(QFile::encodeName(path)));
+    const QByteArray name = QFile::encodeName(path);
+    const FileDescriptor source(openForReading(name));
     struct stat info {};
     if (!source.isValid() || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return QString();
@@ -85,13 +89,29 @@ QString keepDamagedCopy(const QString& path)
         }
         if (errno != ENOENT)
             return QString();
-        // A second name for the very file that was opened, made through its
-        // descriptor so that the name at path cannot change under it.
-        if (::linkat(AT_FDCWD, opened.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0)
+        // Renaming keeps the owner, the mode and every byte at no cost, and
+        // happens whole or not at all. A link at path moves as it is and
+        // still leads to the file, which no save follows it to.
+        int error = moveName(name, target);
+        if (error == 0) {
+            syncFolderOf(path);
+            // The name at path changed between the look and the move: the
+            // file read is not the one kept.
+            return leadsTo(target, info) ? candidate : QString();
+        }
+        if (error == EEXIST)
+            continue;
+        // Where the name cannot move (another user's file in a shared
+        // folder), a second name for the very file that was opened, made
+        // through its descriptor so that the name at path cannot change
+        // under it.
+        if (::linkat(AT_FDCWD, opened.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0) {
+            syncFolderOf(path);
             return candidate;
+        }
         if (errno == EEXIST)
             continue;
-        return copyBytes(source.get(), target) ? candidate : QString();
+        return QString();
     }
     return QString();
 }

@@ -1,9 +1,18 @@
 #include "scores/DataPath.h"
 
+#include "scores/FileMessages.h"
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QString>
+
+#include <algorithm>
+#include <climits>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -12,6 +21,14 @@ QString inFolder(const QString& folder)
     const QString qtFolder = QDir::fromNativeSeparators(folder);
     const QString fileName = QStringLiteral("date.dat");
     return qtFolder.endsWith(QLatin1Char('/')) ? qtFolder + fileName : qtFolder + QLatin1Char('/') + fileName;
+}
+
+// An environment variable that names a folder by an absolute path; empty
+// when it is unset, empty or relative, which the XDG rules say to ignore.
+QString absoluteFolderFrom(const char* variable)
+{
+    const QByteArray value = qgetenv(variable);
+    return value.startsWith('/') ? QFile::decodeName(value) : QString();
 }
 
 } // namespace
@@ -24,13 +41,45 @@ QString dataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileE
     return inFolder(exeFolder);
 }
 
-QString dataPath(const QString& exeFolder)
+QString programFolder()
+{
+    char target[PATH_MAX];
+    const ssize_t size = ::readlink("/proc/self/exe", target, sizeof target);
+    if (size <= 0 || size_t(size) >= sizeof target)
+        return QCoreApplication::applicationDirPath();
+    const QByteArray exe(target, size);
+    const QByteArray folder = exe.left(std::max(qsizetype(1), exe.lastIndexOf('/')));
+    const QString decoded = QFile::decodeName(folder);
+    if (QFile::encodeName(decoded) == folder)
+        return decoded;
+    // A name that does not survive the trip through text (Shift_JIS from
+    // an archive, say) is reached through a descriptor of the folder held
+    // for the program's life, whose name the system gives as plain text.
+    const int held = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return held < 0 ? decoded : QStringLiteral("/proc/self/fd/%1").arg(held);
+}
+
+QString userDataFolder()
+{
+    QString base = absoluteFolderFrom("XDG_DATA_HOME");
+    if (base.isEmpty()) {
+        const QString home = absoluteFolderFrom("HOME");
+        if (home.isEmpty())
+            return QString();
+        base = home + QStringLiteral("/.local/share");
+    }
+    return base + u'/' + QCoreApplication::applicationName();
+}
+
+QString dataPath(const QString& exeFolder, QString* notice)
 {
     const bool exists = QFileInfo::exists(inFolder(exeFolder));
     const bool writable = QFileInfo(exeFolder).isWritable();
-    const QString appData = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString appData = userDataFolder();
     const QString path = dataPathFor(exeFolder, writable, exists, appData);
-    if (path != inFolder(exeFolder))
-        QDir().mkpath(appData);
-    return path;
+    const bool inAppData = path != inFolder(exeFolder);
+    const bool madeAppData = inAppData && QDir().mkpath(appData);
+    if (notice && !exists && !writable && !madeAppData)
+        *notice = noPlaceForScoresMessage(exeFolder, appData);
+    return inAppData && !madeAppData ? inFolder(exeFolder) : path;
 }

@@ -11,7 +11,19 @@ class QString;
 QString dataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileExistsThere,
                     const QString& appDataFolder);
 
+// The folder that holds the running executable, found from the path the
+// system gives for it, whatever the encoding of its name. A name that text
+// cannot carry is given as /proc/self/fd/N, a descriptor of that folder.
+QString programFolder();
+
+// The per-user data folder: $XDG_DATA_HOME/<program>, else
+// $HOME/.local/share/<program>. Variables that are unset, empty or relative
+// count as unset; empty when neither gives an absolute path.
+QString userDataFolder();
+
 // dataPathFor with its inputs taken from the file system and
-// QStandardPaths::AppDataLocation; creates that folder when it is the one
-// chosen.
-QString dataPath(const QString& exeFolder);
+// userDataFolder(); creates that folder when it is the one chosen. When
+// scores can be kept neither beside the executable nor in a per-user
+// folder, the executable's folder is kept and, when notice is given, it is
+// set to the sentence that tells the player so.
+QString dataPath(const QString& exeFolder, QString* notice = nullptr);

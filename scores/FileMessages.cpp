@@ -207,3 +207,40 @@ QString saveFailedMessage(const QString& path, const QString& reason)
                           "ゲームの終了のときにキャンセルすると、今回の記録は保存されません。")
         .arg(QDir::toNativeSeparators(path), reason);
 }
+
+QString notSavedAtEndMessage(const QString& path, const QString& reason)
+{
+    return QStringLiteral("ハイスコアを保存できないまま終了します。\n%1\n%2")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString noPlaceForScoresMessage(const QString& exeFolder, const QString& appDataFolder)
+{
+    const QString elsewhere = appDataFolder.isEmpty()
+        ? QStringLiteral("ユーザーごとの保存先も、環境変数 HOME と XDG_DATA_HOME が絶対パスでないため決められません。")
+        : QStringLiteral("ユーザーごとの保存先のフォルダ %1 も作れませんでした。").arg(QDir::toNativeSeparators(appDataFolder));
+    return QStringLiteral("このままではハイスコアを保存できません。\n"
+                          "ゲームのフォルダ %1 には書き込めず、%2\n"
+                          "ゲームのフォルダに書き込めるようにするか、HOME を設定してから起動し直してください。")
+        .arg(QDir::toNativeSeparators(exeFolder), elsewhere);
+}
+
+QString unreadableLinkSentence()
+{
+    return QStringLiteral("ファイルではなく、読めるファイルにつながっていないリンクです。");
+}
+
+QString lockIsFolderReason(const QString& lockPath)
+{
+    return QStringLiteral("保存の順番を決めるロックファイルの名前 %1 に、同じ名前のフォルダがあります。"
+                          "このフォルダを移すか消してから「再試行」を押してください。")
+        .arg(QDir::toNativeSeparators(lockPath));
+}
+
+QString unreadableFileMessage(const QString& path, const QString& problem)
+{
+    return QStringLiteral("ハイスコアのファイルを読めませんでした。\n%1\n%2\n\n"
+                          "記録は初期の状態から始めます。このファイルは上書きしません。"
+                          "読めるようにするまで、ハイスコアは保存できません。")
+        .arg(QDir::toNativeSeparators(path), problem);
+}

@@ -19,6 +19,8 @@ QString inspectFailedSentence(int error);
 QString openFailedSentence(int error);
 // For a folder, FIFO, device or socket (by its st_mode) where date.dat should be.
 QString notAFileSentence(mode_t mode);
+// For a link at date.dat that leads to nothing that can be read.
+QString unreadableLinkSentence();
 
 // Why writing the file at path failed, and whether the file saved before is
 // still whole.
@@ -26,9 +28,21 @@ QString replaceFailedReason(const QString& path, const ReplaceOutcome& outcome);
 
 // Why a save could not take the lock file at lockPath.
 QString lockFailureReason(const QString& lockPath, QLockFile::LockError error);
+// Why a save could not start: a folder stands where its lock file goes.
+QString lockIsFolderReason(const QString& lockPath);
 
 // Message box texts.
 QString damagedFileMessage(const QString& path, const QString& problem, const QString& copyPath);
 // For a folder, FIFO, device or socket where date.dat should be.
 QString notAFileMessage(const QString& path, const QString& problem);
 QString saveFailedMessage(const QString& path, const QString& reason);   // for Retry / Cancel buttons
+// For a file that cannot be read at all, which no save writes over.
+QString unreadableFileMessage(const QString& path, const QString& problem);
+
+// For standard error, when the program ends on a signal without saving.
+QString notSavedAtEndMessage(const QString& path, const QString& reason);
+
+// At start-up, when scores can be kept neither in the executable's folder
+// nor in the per-user data folder (appDataFolder, empty when none could be
+// determined).
+QString noPlaceForScoresMessage(const QString& exeFolder, const QString& appDataFolder);

@@ -43,20 +43,25 @@ HighScoreLoad loadHighScoresFile(const QString& path)
     // Looked at before opening, so that no device is opened at all; looked
     // at again once open, in case the name changed in between.
     struct stat info {};
+    // A link that leads to nothing readable (a loop, another user's private
+    // file, /proc/self/mem) holds no table of the player's: like a FIFO, it
+    // is replaced by the next save, which never follows a link.
+    const bool link = ::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode);
+    const HighScoreLoad badLink = damagedLoad(HighScoreProblem::NotAFile, unreadableLinkSentence());
     if (::stat(name.constData(), &info) != 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             return HighScoreLoad{};
-        return damagedLoad(HighScoreProblem::Unreadable, inspectFailedSentence(error));
+        return link ? badLink : damagedLoad(HighScoreProblem::Unreadable, inspectFailedSentence(error));
     }
     const FileDescriptor file(S_ISREG(info.st_mode) ? openForReading(name) : -1);
     if (S_ISREG(info.st_mode) && !file.isValid())
-        return damagedLoad(HighScoreProblem::Unreadable, openFailedSentence(errno));
+        return link ? badLink : damagedLoad(HighScoreProblem::Unreadable, openFailedSentence(errno));
     if (!S_ISREG(info.st_mode) || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return damagedLoad(HighScoreProblem::NotAFile, notAFileSentence(info.st_mode));
     bool failed = false;
     const QByteArray bytes = readUpTo(file.get(), HighScoreBytesLooked, &failed);
-    return loadOf(readHighScores(bytes, failed));
+    return link && failed ? badLink : loadOf(readHighScores(bytes, failed));
 }
 
 bool saveHighScoresFile(const QString& path, const HighScoreTable& table, QString* reason)

@@ -4,6 +4,7 @@
 #include "scores/FileMessages.h"
 #include "scores/OneLineText.h"
 
+#include <QFileInfo>
 #include <QLockFile>
 
 namespace {
@@ -68,6 +69,8 @@ std::optional<HighScoreDamage> HighScoreStore::noteDamage(const HighScoreLoad& l
     reported_ = load;
     if (load.problemKind == HighScoreProblem::NotAFile)
         return HighScoreDamage{load.problem, QString(), true};
+    if (unreadable(load))
+        return HighScoreDamage{load.problem, QString(), false, true};
     return HighScoreDamage{load.problem, keepDamagedCopy(path_)};
 }
 
@@ -81,6 +84,12 @@ void HighScoreStore::record(const HighScoreRow& row)
 HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
 {
     HighScoreSave result;
+    // A folder at the lock's name is no other copy at work: waiting for it
+    // would not help.
+    if (QFileInfo(lockPath()).isDir()) {
+        result.reason = lockIsFolderReason(lockPath());
+        return result;
+    }
     QLockFile lock(lockPath());
     // A lock left by a copy that died is taken over at once (QLockFile sees
     // that its process is gone); one that a live copy holds is waited for.
@@ -99,7 +108,10 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
     }
     result.damage = noteDamage(load);
 
-    HighScoreTable merged = oneLineTable(load.table);
+    // A damaged file this copy moved aside leaves no file: the rows read
+    // before the problem are what the file held.
+    const bool movedAside = !load.existed && reported_;
+    HighScoreTable merged = oneLineTable(movedAside ? reported_->table : load.table);
     for (const HighScoreRow& row : std::as_const(unsaved_))
         merged.insert(row);
     if (!saveHighScoresFile(path_, merged, &result.reason))

@@ -16,6 +16,7 @@ struct HighScoreDamage {
     QString problem;
     QString copyPath;
     bool notAFile = false;   // a folder, FIFO, device or socket: nothing to copy
+    bool unreadable = false; // could not be read at all: never written over
 };
 
 struct HighScoreSave {
@@ -45,8 +46,8 @@ public:
     const QList<HighScoreRow>& unsaved() const { return unsaved_; }
 
     // Reads the file (the default table when there is none) and forgets any
-    // unsaved row. A damaged file is copied aside before anything can write
-    // over it; the rows read up to the problem are kept.
+    // unsaved row. A damaged file is kept aside (see keepDamagedCopy) before
+    // anything can write over it; the rows read up to the problem are kept.
     std::optional<HighScoreDamage> load();
 
     // The row a finished game's score would take in this copy's table, as
@@ -64,7 +65,9 @@ public:
     // (to the merged one) and clears the unsaved rows; after a failure they
     // wait for the next save. A damaged file is handled as by load, except
     // that the damage this copy already reported (the same problem in the
-    // same rows) is not copied or reported again. A file that cannot be
+    // same rows) is not kept or reported again. When the damaged file was
+    // moved aside and no file has taken its place, the save places the
+    // rows on those read from it before the problem. A file that cannot be
     // read at all is never written over: the save fails.
     HighScoreSave save(std::chrono::milliseconds lockWait = DefaultLockWait);
 

@@ -4,13 +4,27 @@
 #include "scores/FileMessages.h"
 #include "scores/ScoreSessionView.h"
 
+#include <cstdio>
+
+namespace {
+
+void writeToStandardError(const QString& text)
+{
+    std::fputs(qPrintable(text + u'\n'), stderr);
+    std::fflush(stderr);
+}
+
+} // namespace
+
 ScoreSession::ScoreSession(ScoreSessionView& view)
     : view_(view)
 {
 }
 
-void ScoreSession::load(const QString& path)
+void ScoreSession::load(const QString& path, const QString& notice)
 {
+    if (!notice.isEmpty())
+        view_.tellAboutFile(notice);
     store_.setPath(path);
     tellAboutDamage(store_.load());
     view_.showBestScore(table().row(1).score);
@@ -31,16 +45,21 @@ void ScoreSession::finishGame(qint32 score, int tickInterval)
     view_.showTable(table());
 }
 
-void ScoreSession::save()
+bool ScoreSession::save()
 {
+    HighScoreSave result;
     for (;;) {
-        const HighScoreSave result = store_.save();
+        result = store_.save();
         tellAboutDamage(result.damage);
-        if (result.saved || !view_.askRetry(saveFailedMessage(path(), result.reason)))
+        if (result.saved || !asking_ || !view_.askRetry(saveFailedMessage(path(), result.reason)))
             break;
     }
+    // Also when the end came while Retry was being asked.
+    if (!result.saved && !asking_)
+        writeToStandardError(notSavedAtEndMessage(path(), result.reason));
     view_.showBestScore(table().row(1).score);
     view_.refreshTable(table());
+    return result.saved;
 }
 
 bool ScoreSession::saveWithoutAsking()
@@ -52,7 +71,12 @@ void ScoreSession::tellAboutDamage(const std::optional<HighScoreDamage>& damage)
 {
     if (!damage)
         return;
-    // A damaged file has been copied aside before any save writes over it.
-    view_.tellAboutFile(damage->notAFile ? notAFileMessage(path(), damage->problem)
-                                         : damagedFileMessage(path(), damage->problem, damage->copyPath));
+    // A damaged file has been kept aside before any save writes over it.
+    const QString message = damage->notAFile     ? notAFileMessage(path(), damage->problem)
+                          : damage->unreadable ? unreadableFileMessage(path(), damage->problem)
+                                               : damagedFileMessage(path(), damage->problem, damage->copyPath);
+    if (asking_)
+        view_.tellAboutFile(message);
+    else
+        writeToStandardError(message);
 }

@@ -17,8 +17,9 @@ class ScoreSession {
 public:
     explicit ScoreSession(ScoreSessionView& view);
 
-    // Reads the table from path and shows its best score.
-    void load(const QString& path);
+    // Reads the table from path and shows its best score. A notice about
+    // where scores are kept, when not empty, is told first.
+    void load(const QString& path, const QString& notice = {});
 
     // A game ended with score at the given tick interval: a score that
     // ranks is a new best shown at once when it takes row 1; then the name
@@ -27,10 +28,16 @@ public:
 
     // Saves, offering Retry while the save fails; Cancel keeps the unsaved
     // rows for the next save. The best score and an open table window show
-    // whatever the save brought in from other copies.
-    void save();
+    // whatever the save brought in from other copies. Returns whether the
+    // last attempt saved.
+    bool save();
     // For when no one can be asked (the session is ending): one attempt.
     bool saveWithoutAsking();
+    // For when the program is told to end (a signal): from now on nothing
+    // is asked or shown. A save is one attempt, and what the player would
+    // have been told about the file, or why it was not saved, goes to
+    // standard error.
+    void stopAsking() { asking_ = false; }
 
     const HighScoreTable& table() const { return store_.table(); }
     const QString& path() const { return store_.path(); }
@@ -39,5 +46,6 @@ private:
     void tellAboutDamage(const std::optional<HighScoreDamage>& damage);
 
     ScoreSessionView& view_;
+    bool asking_ = true;
     HighScoreStore store_;   // date.dat, shared with other copies of the game
 };

@@ -123,8 +123,8 @@ void CommandLineTest::run()
         QVERIFY2(!process.waitForFinished(1500), process.readAllStandardError().constData());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder + QStringLiteral("/date.dat.damaged")), 30000);
         QCOMPARE(process.state(), QProcess::Running);
-        QCOMPARE(leftBehind(), (QStringList{QStringLiteral("date.dat"), QStringLiteral("date.dat.damaged"),
-                                            QStringLiteral("pyokopon")}));
+        // Moved aside: no date.dat until the next save.
+        QCOMPARE(leftBehind(), (QStringList{QStringLiteral("date.dat.damaged"), QStringLiteral("pyokopon")}));
         process.kill();
         process.waitForFinished(30000);
         return;

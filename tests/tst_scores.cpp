@@ -463,6 +463,9 @@ private slots:
         QTest::newRow("FIFO") << "fifo" << true << false << QStringLiteral("ファイルではなく名前付きパイプ (FIFO)です。");
         QTest::newRow("link to a device") << "device" << true << false << QStringLiteral("ファイルではなくデバイスです。");
         QTest::newRow("socket") << "socket" << true << false << QStringLiteral("ファイルではなくソケットです。");
+        const QString badLink = QStringLiteral("ファイルではなく、読めるファイルにつながっていないリンクです。");
+        QTest::newRow("link loop") << "loop" << true << false << badLink;
+        QTest::newRow("link to memory that cannot be read") << "mem" << true << false << badLink;
         QTest::newRow("file larger than memory") << "huge" << true << false
                                                  << QStringLiteral("先頭から 1 MiB (1 行目) まで読んでも、30 個の項目がそろいません。");
     }
@@ -489,6 +492,10 @@ private slots:
             QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("date.dat")));
         } else if (setup == "fifo") {
             QCOMPARE(::mkfifo(name.constData(), 0644), 0);
+        } else if (setup == "loop") {
+            QVERIFY(QFile::link(QStringLiteral("date.dat"), path));
+        } else if (setup == "mem") {
+            QVERIFY(QFile::link(QStringLiteral("/proc/self/mem"), path));
         } else if (setup == "device") {
             QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
         } else if (setup == "huge") {
@@ -508,7 +515,8 @@ private slots:
         QCOMPARE(load.problem, problem);
         QCOMPARE(load.damaged, !problem.isEmpty());
         QCOMPARE(RowsOf(load.table), RowsOf(sample ? Sample() : HighScoreTable()));
-        if (load.problemKind == HighScoreProblem::NotAFile) {
+        // The store keeps nothing of these; the memory link leads to a regular file.
+        if (load.problemKind == HighScoreProblem::NotAFile && setup != "mem") {
             QCOMPARE(keepDamagedCopy(path), QString());
             QCOMPARE(Entries(dir.path()), before);
         }
@@ -523,24 +531,29 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("date.dat"));
         const QByteArray damaged = SampleLines(14) + "\"\x85\x40";
         QVERIFY(WriteAll(path, damaged));
+        QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0600), 0);
+        const ino_t inode = LinkStat(path).st_ino;
 
+        // The file itself moves: same inode, same mode, nothing left at path.
         const QString first = path + QStringLiteral(".damaged");
         QCOMPARE(keepDamagedCopy(path), first);
-        QCOMPARE(keepDamagedCopy(path), first);
-        QVERIFY(saveHighScoresFile(path, Sample(), nullptr));
+        QCOMPARE(LinkStat(first).st_ino, inode);
+        QCOMPARE(LinkStat(first).st_mode & 07777, mode_t(0600));
+        QVERIFY(!QFileInfo::exists(path));
+        QCOMPARE(keepDamagedCopy(path), QString());
         QCOMPARE(ReadAll(first), damaged);
 
-        // Other bytes of the same length are kept apart; the same bytes once.
+        // The same bytes again are kept once; other bytes apart.
+        QVERIFY(WriteAll(path, damaged));
+        QCOMPARE(keepDamagedCopy(path), first);
         QByteArray other = damaged;
         other[0] = 'X';
         QVERIFY(WriteAll(path, other));
         const QString second = path + QStringLiteral(".damaged.1");
         QCOMPARE(keepDamagedCopy(path), second);
-        QCOMPARE(keepDamagedCopy(path), second);
         QCOMPARE(ReadAll(second), other);
         QCOMPARE(ReadAll(first), damaged);
-        QCOMPARE(Entries(dir.path()), (QStringList{QStringLiteral("date.dat"), QStringLiteral("date.dat.damaged"),
-                                                   QStringLiteral("date.dat.damaged.1")}));
+        QCOMPARE(Entries(dir.path()), (QStringList{QStringLiteral("date.dat.damaged"), QStringLiteral("date.dat.damaged.1")}));
         QCOMPARE(keepDamagedCopy(dir.filePath(QStringLiteral("missing.dat"))), QString());
     }
 
@@ -619,7 +632,7 @@ private slots:
         if (before == "link")
             QVERIFY(QFile::link(file, path));
         if (before == "copy kept")
-            QVERIFY(!keepDamagedCopy(path).isEmpty());
+            QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(path + QStringLiteral(".damaged")).constData()), 0);
         const QStringList entries = Entries(folder);
         const ino_t inode = LinkStat(file).st_ino;
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
@@ -762,6 +775,46 @@ private slots:
         QFETCH(QString, expected);
         QCOMPARE(::dataPathFor(exeFolder, writable, exists, QStringLiteral("/home/p/.local/share/pyokopon")), expected);
         QCOMPARE(::dataPathFor(exeFolder, writable, exists, QString()), ::dataPathFor(exeFolder, true, true, QString()));
+    }
+
+    // The XDG rules: a relative or empty path counts as unset.
+    void userDataFolder_data()
+    {
+        QTest::addColumn<QByteArray>("dataHome");   // XDG_DATA_HOME; null: unset
+        QTest::addColumn<QByteArray>("home");       // HOME; null: unset
+        QTest::addColumn<QString>("expected");      // before the program's name; null: none
+        QTest::newRow("XDG_DATA_HOME") << QByteArray("/x/share") << QByteArray("/home/p") << QStringLiteral("/x/share");
+        QTest::newRow("relative XDG_DATA_HOME ignored")
+            << QByteArray("x/share") << QByteArray("/home/p") << QStringLiteral("/home/p/.local/share");
+        QTest::newRow("HOME unset") << QByteArray() << QByteArray() << QString();
+        QTest::newRow("both relative") << QByteArray("x/share") << QByteArray("home") << QString();
+    }
+
+    void userDataFolder()
+    {
+        QFETCH(QByteArray, dataHome);
+        QFETCH(QByteArray, home);
+        QFETCH(QString, expected);
+        const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME"), oldHome = qgetenv("HOME");
+        const auto set = [](const char* name, const QByteArray& value) {
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        };
+        set("XDG_DATA_HOME", dataHome);
+        set("HOME", home);
+        const QString folder = ::userDataFolder();
+        // Where no per-user folder is found, the player is told so.
+        QString notice;
+        QTemporaryDir dir;
+        const QString path = expected.isNull() ? dataPath(dir.filePath(QStringLiteral("no-such-folder")), &notice)
+                                               : QString();
+        set("XDG_DATA_HOME", oldDataHome);
+        set("HOME", oldHome);
+        QCOMPARE(folder, expected.isNull() ? QString() : expected + u'/' + QCoreApplication::applicationName());
+        if (expected.isNull()) {
+            QCOMPARE(path, dir.filePath(QStringLiteral("no-such-folder/date.dat")));
+            QVERIFY2(notice.contains(QStringLiteral("保存できません")), qPrintable(notice));
+            QVERIFY(!QFileInfo::exists(QStringLiteral("home")) && !QFileInfo::exists(QStringLiteral("x")));
+        }
     }
 
     void dataPathOnDisk()

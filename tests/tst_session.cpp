@@ -81,6 +81,7 @@ private slots:
     void loadTellsAboutDamage();
     void failedSaveAsksUntilCancelled_data();
     void failedSaveAsksUntilCancelled();
+    void unreadableFileIsNotOverwritten();
 };
 
 void SessionTest::finishGame_data()
@@ -171,8 +172,9 @@ void SessionTest::loadTellsAboutDamage()
 
 void SessionTest::failedSaveAsksUntilCancelled_data()
 {
-    QTest::addColumn<int>("failures");   // retries answered before Cancel
+    QTest::addColumn<int>("failures");   // retries answered before Cancel; -1: no one is asked
     QTest::newRow("cancel at once") << 0;
+    QTest::newRow("ending on a signal: one attempt, nothing asked or told") << -1;
     QTest::newRow("two retries that fail again") << 2;
 }
 
@@ -185,6 +187,8 @@ void SessionTest::failedSaveAsksUntilCancelled()
     view.names << QStringLiteral("残る");
     ScoreSession session(view);
     session.load(path);
+    if (failures < 0)
+        session.stopAsking();
     // A folder where the file should be makes every save fail.
     QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("date.dat")));
     for (int retry = 0; retry < failures; ++retry)
@@ -194,17 +198,32 @@ void SessionTest::failedSaveAsksUntilCancelled()
     session.finishGame(100, 1000);
 
     // The folder is reported once, then each attempt asks.
-    QStringList expected{"best 100", "name", "tell"};   // a new best over the default rows
+    QStringList expected{"best 100", "name"};   // a new best over the default rows
+    if (failures >= 0)
+        expected << QStringLiteral("tell");
     for (int attempt = 0; attempt <= failures; ++attempt)
         expected << QStringLiteral("retry?");
     expected << QStringLiteral("best 100") << QStringLiteral("refresh 100") << QStringLiteral("show 100");
     QCOMPARE(view.log, expected);
-    QVERIFY2(view.told.last().contains(QDir::toNativeSeparators(path)), qPrintable(view.told.last()));
+    if (failures >= 0)
+        QVERIFY2(view.told.last().contains(QDir::toNativeSeparators(path)), qPrintable(view.told.last()));
     // Cancel keeps the row for the next save, which finds the cause gone.
     QCOMPARE(session.table().row(1).name, QStringLiteral("残る"));
     QVERIFY(QDir(folder.path()).rmdir(QStringLiteral("date.dat")));
     QVERIFY(session.saveWithoutAsking());
     QCOMPARE(loadHighScoresFile(path).table.row(1).name, QStringLiteral("残る"));
+}
+
+// A file whose reading fails (here at its first byte) is never written
+// over, and the player is not told that it will be.
+void SessionTest::unreadableFileIsNotOverwritten()
+{
+    FakeView view;
+    ScoreSession session(view);
+    session.load(QStringLiteral("/proc/self/mem"));
+    QCOMPARE(view.told.size(), 1);
+    QVERIFY2(view.told.first().contains(QStringLiteral("上書きしません")), qPrintable(view.told.first()));
+    QVERIFY(!session.saveWithoutAsking());
 }
 
 QTEST_GUILESS_MAIN(SessionTest)

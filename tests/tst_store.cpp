@@ -2,6 +2,7 @@
 #include "scores/HighScoreStore.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -153,6 +154,77 @@ private slots:
         // The other copy's next save keeps them too.
         QVERIFY(b.save().saved);
         QCOMPARE(RowsOf(b.table()), expected);
+    }
+
+    // A file found damaged at load is moved aside; the next save writes the
+    // rows read before the problem, with this copy's games placed on them,
+    // and reports nothing more.
+    void damagedAtLoad_data()
+    {
+        QTest::addColumn<QList<int>>("mine");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("nothing played") << QList<int>{} << WithDefaults({"900 元1", "800 元2", "700 元3", "600 元4"});
+        QTest::newRow("a game placed") << QList<int>{650}
+                                       << WithDefaults({"900 元1", "800 元2", "700 元3", "650 A 1", "600 元4"});
+    }
+
+    void damagedAtLoad()
+    {
+        QFETCH(QList<int>, mine);
+        QFETCH(QStringList, expected);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("date.dat"));
+        const QByteArray whole = writeHighScores(TableOf(Descending));
+        const QByteArray damaged = whole.left(whole.indexOf("500\r\n"));
+        QVERIFY(WriteFile(path, damaged));
+
+        HighScoreStore store(path);
+        const std::optional<HighScoreDamage> damage = store.load();
+        QVERIFY(damage);
+        QCOMPARE(ReadAll(damage->copyPath), damaged);
+        QVERIFY(!QFileInfo::exists(path));
+        PlayOn(store, mine, QStringLiteral("A"));
+        const HighScoreSave save = store.save();
+        QVERIFY(save.saved);
+        QVERIFY(!save.damage);
+        QCOMPARE(RowsOf(loadHighScoresFile(path).table), expected);
+        QCOMPARE(RowsOf(store.table()), expected);
+    }
+
+    // What stands at the lock's or the file's name, where no copy is at work.
+    void oddNames_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("folder at the lock's name: said so, not waited for") << "lock folder" << false;
+        QTest::newRow("link loop at date.dat: replaced") << "loop" << true;
+        QTest::newRow("link to memory that cannot be read: replaced") << "mem" << true;
+    }
+
+    void oddNames()
+    {
+        QFETCH(QString, setup);
+        QFETCH(bool, saved);
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("date.dat"));
+        HighScoreStore store(path);
+        if (setup == "lock folder")
+            QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("date.dat.lock")));
+        else
+            QVERIFY(QFile::link(setup == "loop" ? QStringLiteral("date.dat") : QStringLiteral("/proc/self/mem"), path));
+        QCOMPARE(store.load().has_value(), setup != "lock folder");
+        PlayOn(store, {70}, QStringLiteral("A"));
+        QElapsedTimer clock;
+        clock.start();
+        const HighScoreSave save = store.save();
+        QCOMPARE(save.saved, saved);
+        if (saved) {
+            QVERIFY(!QFileInfo(path).isSymLink());
+            QCOMPARE(RowsOf(loadHighScoresFile(path).table).first(), QStringLiteral("70 A 1"));
+        } else {
+            QVERIFY2(save.reason.contains(QStringLiteral("同じ名前のフォルダ")), qPrintable(save.reason));
+            QVERIFY(clock.elapsed() < HighScoreStore::DefaultLockWait.count());
+        }
     }
 
     void lock_data()

@@ -4,10 +4,11 @@
   test_damaged.py PROGRAM [CASE]
 
   score  (the default) rows 1 and 2 are sound and row 3 has a score that is
-         no number. At start-up, before the display question, a message says
-         so, and a copy date.dat.damaged with the very bytes of the file is
-         already there. The run ends normally, and the new date.dat keeps the
-         two rows that could be read, with default rows below them.
+         no number; the file is private (0600). At start-up, before the
+         display question, a message says so, and the file is already kept
+         as date.dat.damaged: the very file (same inode), still 0600, with
+         the very bytes. The run ends normally, and the new date.dat keeps
+         the two rows that could be read, with default rows below them.
   huge   the two sound rows, then 1 GB of blank lines: the same, and the
          message comes while the program has used little time and memory,
          since it reads only the first MiB.
@@ -73,6 +74,11 @@ def test(program, case):
                 f.write(target)
             os.symlink(elsewhere, path)
 
+        before = os.stat(path) if case in ("score", "huge") else None
+        if case == "score":
+            os.chmod(path, 0o600)
+            before = os.stat(path)
+
         game.start()
         notice = game.wait_window(" ")
         if case != "link":
@@ -84,12 +90,17 @@ def test(program, case):
             if case == "huge":
                 check(cpu < 2, f"{cpu:.2f} s of processor time before the message")
                 check(peak < 200, f"{peak:.0f} MiB of memory at most before the message")
-            if kept is not None:
+            if before is not None:
                 check(os.path.exists(copy), "no date.dat.damaged while the message shows")
+                check(not os.path.lexists(path), "date.dat was not moved aside while the message shows")
+                now = os.stat(copy)
+                check((now.st_ino, now.st_mode, now.st_uid) == (before.st_ino, before.st_mode, before.st_uid),
+                      f"date.dat.damaged is not the damaged file itself: mode {now.st_mode:o}, was {before.st_mode:o}")
+            if kept is not None:
                 with open(copy, "rb") as f:
                     check(f.read() == kept, "date.dat.damaged is not a copy of the damaged file")
             elif case == "huge":
-                check(os.path.exists(copy) and os.path.getsize(copy) == os.path.getsize(path),
+                check(os.path.exists(copy) and os.path.getsize(copy) == before.st_size,
                       "no date.dat.damaged of the huge file's size while the message shows")
             else:
                 check(not os.path.exists(copy), "a copy was made of a FIFO")

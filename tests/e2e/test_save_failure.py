@@ -4,6 +4,7 @@
   test_save_failure.py PROGRAM           quit by Q, then Retry and Cancel
   test_save_failure.py PROGRAM closed    closed by the window manager mid-game
   test_save_failure.py PROGRAM sigterm   ended by SIGTERM mid-game
+  test_save_failure.py PROGRAM sigterm_damaged
 
 The program runs as an ordinary user from a folder that user cannot write,
 beside a date.dat that user can read but not write (written with LF line
@@ -15,12 +16,19 @@ ends, which the program reads but never writes). Quitting then cannot save:
      holds the same rows, now written by the program in its own form, and
      the program ends normally.
 
-closed and sigterm: a difficult game (a tick every 500 ms) runs when the
-board is closed, by the window manager's close (Alt+F4 in openbox) or by
-SIGTERM. The game must stand still while the failed save asks Retry or
-Cancel: with the box up, three seconds (six ticks) change neither the
-countdown nor the holes, and no name window comes up. Cancel then ends the
-program normally.
+closed: a difficult game (a tick every 500 ms) runs when the board is
+closed by the window manager's close (Alt+F4 in openbox). The game must
+stand still while the failed save asks Retry or Cancel: with the box up,
+three seconds (six ticks) change neither the countdown nor the holes, and
+no name window comes up. Cancel then ends the program normally.
+
+sigterm: the same game ended by SIGTERM. No one is asked: the program ends
+on its own with a non-zero status, saying on standard error why the table
+was not saved; until it has ended no box and no name window come up, and
+date.dat is left as it was.
+
+sigterm_damaged: as sigterm, but with a damaged date.dat (a score that is
+no number), and SIGTERM while the start-up message about it is up.
 """
 
 import os
@@ -83,16 +91,16 @@ def test(program):
 
 def test_midgame(program, how):
     with Game(f"save-failure-{how}", program) as game:
-        unwritable_table(game)
+        path, original = unwritable_table(game)
         game.start(as_player=True)
         board, _ = open_board(game)
         choose_difficulty(game, board, "alt+d", 2)
         game.key("s", to=board)
         game.wait_screen("the first tick's target", lambda s: "target" in holes(s, board).values())
-        if how == "closed":
-            game.key("alt+F4", to=board)
-        else:
-            game.process.send_signal(signal.SIGTERM)
+        if how == "sigterm":
+            signal_ends_without_asking(game, path, original)
+            return
+        game.key("alt+F4", to=board)
         failure = game.wait_window(" ")
         # Every tick before the box is drawn once the box has answered keys.
         box_still_answers(game, failure)
@@ -107,10 +115,49 @@ def test_midgame(program, how):
         check(game.wait_exit() == 0, "the program did not end normally after Cancel")
 
 
+def sigterm_and_watch(game, other_than=()):
+    """Sends SIGTERM and watches until the program ends on its own; returns
+    its status and the boxes and name windows that came up meanwhile."""
+    game.process.send_signal(signal.SIGTERM)
+    seen = set()
+    deadline = time.monotonic() + 15
+    while game.running() and time.monotonic() < deadline:
+        seen.update(w.name for w in game.find(" ", "Form4") if w.id not in other_than)
+        time.sleep(0.05)
+    check(not game.running(), "the program was still running 15 s after SIGTERM")
+    check(not seen, f"windows came up after SIGTERM: {sorted(seen)}")
+    return game.wait_exit()
+
+
+def signal_ends_without_asking(game, path, original, other_than=()):
+    check(sigterm_and_watch(game, other_than) != 0, "the program ended with status 0 although it could not save")
+    with open(os.path.join(game.shots, "program.log"), encoding="utf-8", errors="replace") as f:
+        said = f.read()
+    check("ハイスコアを保存できないまま終了します" in said and path in said,
+          f"standard error does not say the table was not saved: {said!r}")
+    with open(path, "rb") as f:
+        check(f.read() == original, "date.dat changed although it could not be saved")
+
+
+def test_damaged_sigterm(program):
+    with Game("save-failure-sigterm-damaged", program) as game:
+        path, original = unwritable_table(game)
+        damaged = original.replace(b"700\n", b"7x0\n")
+        os.chmod(path, 0o644)
+        with open(path, "wb") as f:
+            f.write(damaged)
+        os.chmod(path, 0o444)
+        game.start(as_player=True)
+        notice = game.wait_window(" ")
+        signal_ends_without_asking(game, path, damaged, other_than=(notice.id,))
+
+
 if __name__ == "__main__":
-    check(len(sys.argv) == 2 or (len(sys.argv) == 3 and sys.argv[2] in ("closed", "sigterm")),
-          "usage: test_save_failure.py PROGRAM [closed|sigterm]")
+    check(len(sys.argv) == 2 or (len(sys.argv) == 3 and sys.argv[2] in ("closed", "sigterm", "sigterm_damaged")),
+          "usage: test_save_failure.py PROGRAM [closed|sigterm|sigterm_damaged]")
     if len(sys.argv) == 2:
         run(test, sys.argv[1])
+    elif sys.argv[2] == "sigterm_damaged":
+        run(test_damaged_sigterm, sys.argv[1])
     else:
         run(test_midgame, sys.argv[1], sys.argv[2])
