@@ -66,7 +66,7 @@ bool InPlaceBackup::cutShort(QByteArrayView bytes) const
     if (!hasPrevious || !hasNext || bytes == previous || bytes == next)
         return false;
     const qsizetype longer = std::max(previous.size(), next.size());
-    if (bytes.size() != previous.size() && bytes.size() != next.size())
+    if (bytes.size() < std::min(previous.size(), next.size()) || bytes.size() > longer)
         return false;
     for (qsizetype at = 0; at < bytes.size(); ++at) {
         const char byte = bytes[at];

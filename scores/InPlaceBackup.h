@@ -28,9 +28,10 @@ public:
     void remove() const;
 
     // Whether bytes, the file as it is now, is a rewrite from the kept
-    // previous bytes to the kept next ones cut short: as long as one of them
-    // or the room reserved for the longer, every byte from one of them or a
-    // zero of that room, and neither of them whole.
+    // previous bytes to the kept next ones cut short: no shorter than the
+    // shorter of them and no longer than the longer (the room reserved for
+    // it), every byte from one of them or a zero of that room, and neither
+    // of them whole.
     bool cutShort(QByteArrayView bytes) const;
 
 private:

@@ -324,7 +324,9 @@ private slots:
         QTest::newRow("reserved room still zero") << QByteArray("abcdefghijkl")
                                                   << QByteArray("abc3456789\0\0", 12) << true;
         QTest::newRow("another writer saved since") << QByteArray("abcdefgh") << QByteArray("abcdefgX89") << false;
-        QTest::newRow("another length") << QByteArray("abcdefgh") << QByteArray("abcdefgh8") << false;
+        QTest::newRow("a longer write cut short") << QByteArray("abcdefghijkl") << QByteArray("abcdefghijk") << true;
+        QTest::newRow("longer than both") << QByteArray("abcdefgh") << QByteArray("abcdefgh89X") << false;
+        QTest::newRow("shorter than both") << QByteArray("abcdefgh") << QByteArray("abcdefg") << false;
     }
 
     void cutShort()
