@@ -1,13 +1,15 @@
 # Everything a fresh Debian 12 machine needs: `make run` plays, `make test` tests,
 # `make package` builds the .deb in build/, which lintian checks in the tests;
 # `make fuzz` fuzzes the date.dat reader. sway, wtype and grim run the game
-# under a headless Wayland compositor, through Qt's Wayland plugin.
+# under a headless Wayland compositor, through Qt's Wayland plugin. strace
+# records the file operations of a save, whose crash states a test replays.
 PACKAGES := cmake g++ make qt6-base-dev fonts-ipafont-gothic \
             xvfb xauth xdotool openbox imagemagick x11-utils python3 \
             sway wtype grim qt6-wayland \
             desktop-file-utils appstream dpkg-dev file lintian \
             clang libclang-rt-14-dev \
-            qt6-translations-l10n dbus-daemon at-spi2-core python3-pyatspi
+            qt6-translations-l10n dbus-daemon at-spi2-core python3-pyatspi \
+            strace
 SUDO := $(shell [ "$$(id -u)" -eq 0 ] || echo sudo)
 JOBS := $(shell nproc)
 

@@ -57,15 +57,27 @@ void removeLeftovers(const QString& path)
 }
 
 // Only a file with one name is rewritten: writing into it changes every name
-// it has. The new bytes go over the old ones before the length is cut, so no
-// step needs room the file did not already have when the new bytes are no
-// more than the old. nullopt when the file is not one to rewrite.
-std::optional<ReplaceOutcome> replaceInPlace(const QByteArray& name, QByteArrayView bytes)
+// it has. The room for a longer file is reserved before any byte changes;
+// the new bytes then go over the old ones before the length is cut, so no
+// write needs room the file does not have. nullopt when the file is not one
+// to rewrite.
+std::optional<ReplaceOutcome> replaceInPlace(const QByteArray& name, QByteArrayView bytes,
+                                             const BeforeRewrite& beforeRewrite)
 {
-    FileDescriptor file(::open(name.constData(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    int fd = ::open(name.constData(), O_RDWR | flags);
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(name.constData(), O_WRONLY | flags);
+    FileDescriptor file(fd);
     struct stat info {};
     if (!file.isValid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1)
         return std::nullopt;
+    if (bytes.size() > info.st_size) {
+        if (const int error = ::posix_fallocate(file.get(), 0, off_t(bytes.size())); error != 0)
+            return failure(ReplaceStep::Reserve, error);
+    }
+    if (beforeRewrite)
+        beforeRewrite(file.get(), qint64(info.st_size));
     const bool written = writeAll(file.get(), bytes) && ::ftruncate(file.get(), off_t(bytes.size())) == 0
         && ::fsync(file.get()) == 0;
     const int error = errno;
@@ -76,7 +88,7 @@ std::optional<ReplaceOutcome> replaceInPlace(const QByteArray& name, QByteArrayV
 
 } // namespace
 
-ReplaceOutcome replaceFile(const QString& path, QByteArrayView bytes)
+ReplaceOutcome replaceFile(const QString& path, QByteArrayView bytes, const BeforeRewrite& beforeRewrite)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat old {};
@@ -97,7 +109,7 @@ ReplaceOutcome replaceFile(const QString& path, QByteArrayView bytes)
     if (!file.isValid()) {
         const int error = errno;
         if ((error == EACCES || error == EPERM) && replacesFile) {
-            if (const std::optional<ReplaceOutcome> inPlace = replaceInPlace(name, bytes))
+            if (const std::optional<ReplaceOutcome> inPlace = replaceInPlace(name, bytes, beforeRewrite))
                 return *inPlace;
         }
         return failure(ReplaceStep::Create, error);

@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
 // The step at which replacing a file failed.
 enum class ReplaceStep {
     None,           // the file was replaced
@@ -11,6 +13,7 @@ enum class ReplaceStep {
     Write,          // writing, keeping the mode of or flushing the new file failed
     Rename,         // the new file could not take the path's name
     WriteInPlace,   // rewriting the file in place failed part way: it may be partly new
+    Reserve,        // the file to rewrite in place has no room for the new length: it is unchanged
 };
 
 struct ReplaceOutcome {
@@ -31,5 +34,12 @@ struct ReplaceOutcome {
 // one that succeeds, so replacements of one path must not overlap.
 // When the folder cannot take a new file but path is a regular file with no
 // other name that can be written, that file is rewritten in place instead:
-// the new bytes over the old ones, then its length cut.
-ReplaceOutcome replaceFile(const QString& path, QByteArrayView bytes);
+// the new bytes over the old ones, then its length cut. The room for a longer
+// file is reserved first, so that a full disk leaves the file as it was, and
+// beforeRewrite, when given, runs once that room is there and before the
+// first byte changes, with the file open for reading (where its permissions
+// allow; read it at offsets, as pread does) and its length before the room
+// was added. A rewrite in place is never atomic: a kill or a power cut
+// during it can leave the file partly new.
+using BeforeRewrite = std::function<void(int fd, qint64 oldSize)>;
+ReplaceOutcome replaceFile(const QString& path, QByteArrayView bytes, const BeforeRewrite& beforeRewrite = {});

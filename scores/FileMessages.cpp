@@ -162,6 +162,9 @@ QString replaceFailedReason(const QString& path, const ReplaceOutcome& outcome)
             + unchanged;
     case ReplaceStep::WriteInPlace:
         return writeFailure(outcome.error) + QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。");
+    case ReplaceStep::Reserve:
+        return QStringLiteral("新しい記録を書く場所を確保できませんでした（%1）。").arg(errorText(outcome.error))
+            + unchanged;
     }
     return QString();
 }
@@ -243,4 +246,22 @@ QString unreadableFileMessage(const QString& path, const QString& problem)
                           "記録は初期の状態から始めます。このファイルは上書きしません。"
                           "読めるようにするまで、ハイスコアは保存できません。")
         .arg(QDir::toNativeSeparators(path), problem);
+QString sharedFileBusyReason(const QString& path)
+{
+    return QStringLiteral("ほかに起動しているぴょこぽんがこのファイル %1 を保存中のため、保存できませんでした。"
+                          "しばらく待ってから「再試行」を押してください。")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString partlyWrittenReason(const QString& path, const ReplaceOutcome& outcome, const QString& previousCopy)
+{
+    // The first sentence says what failed now; what follows it must not
+    // claim the file is unchanged, since an earlier attempt changed it.
+    QString text = replaceFailedReason(path, outcome).section(u'\n', 0, 0);
+    text += QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。");
+    if (!previousCopy.isEmpty()) {
+        text += QStringLiteral("書き換える前の記録は %1 に残してあり、ファイルが壊れていれば次に読むときに使います。")
+                    .arg(QDir::toNativeSeparators(previousCopy));
+    }
+    return text;
 }

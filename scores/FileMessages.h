@@ -46,3 +46,12 @@ QString notSavedAtEndMessage(const QString& path, const QString& reason);
 // nor in the per-user data folder (appDataFolder, empty when none could be
 // determined).
 QString noPlaceForScoresMessage(const QString& exeFolder, const QString& appDataFolder);
+
+// Why a save could not take the lock on the file at path itself, where no
+// lock file can be made: another copy held it for the whole wait.
+QString sharedFileBusyReason(const QString& path);
+
+// Why a save of a file rewritten in place failed, when this or an earlier
+// attempt may have left it partly new; previousCopy is where the table read
+// before the rewrite was kept (empty when none could be kept).
+QString partlyWrittenReason(const QString& path, const ReplaceOutcome& outcome, const QString& previousCopy);

@@ -4,8 +4,15 @@
 #include "scores/FileMessages.h"
 #include "scores/OneLineText.h"
 
+#include "platform/FileDescriptor.h"
+#include "platform/FileLock.h"
+
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
+#include <QStandardPaths>
+
+#include <algorithm>
 
 namespace {
 
@@ -53,12 +60,43 @@ QString HighScoreStore::lockPath() const
     return path_ + QStringLiteral(".lock");
 }
 
+InPlaceBackup HighScoreStore::backup() const
+{
+    return InPlaceBackup(path_, previousFolder_.isNull()
+                                    ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                                    : previousFolder_);
+}
+
+QString HighScoreStore::previousCopyPath() const
+{
+    return backup().previousPath();
+}
+
+HighScoreLoad HighScoreStore::readFile() const
+{
+    // A rewrite in place that a kill or a power cut cut short is read as
+    // what the file held before it.
+    const InPlaceBackup kept = backup();
+    if (kept.isKept()) {
+        const FileDescriptor file(openForReading(QFile::encodeName(path_)));
+        bool failed = false;
+        if (file.isValid() && kept.cutShort(readUpTo(file.get(), HighScoreBytesLooked, &failed)) && !failed) {
+            HighScoreLoad before = loadHighScoresFile(kept.previousPath());
+            before.existed = true;
+            return before;
+        }
+    }
+    return loadHighScoresFile(path_);
+}
+
 std::optional<HighScoreDamage> HighScoreStore::load()
 {
-    const HighScoreLoad load = loadHighScoresFile(path_);
+    const HighScoreLoad load = readFile();
     table_ = oneLineTable(load.table);
     unsaved_.clear();
     reported_.reset();
+    beforeFailure_.reset();
+    keptPrevious_.clear();
     return noteDamage(load);
 }
 
@@ -91,35 +129,67 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
         return result;
     }
     QLockFile lock(lockPath());
+    FileLock fileLock;
     // A lock left by a copy that died is taken over at once (QLockFile sees
     // that its process is gone); one that a live copy holds is waited for.
     // A folder where no lock file can be made is one where no other copy
-    // can make one either: the save goes on and the file layer says
-    // whether the file itself can be written.
-    if (!lock.tryLock(lockWait) && lock.error() != QLockFile::PermissionError) {
-        result.reason = lockFailureReason(lockPath(), lock.error());
-        return result;
+    // can make one either: the copies take turns by a lock on the file
+    // itself, and the file layer says whether the file can be written.
+    if (!lock.tryLock(lockWait)) {
+        if (lock.error() != QLockFile::PermissionError) {
+            result.reason = lockFailureReason(lockPath(), lock.error());
+            return result;
+        }
+        if (fileLock.lock(path_, lockWait) == FileLock::Result::Busy) {
+            result.reason = sharedFileBusyReason(path_);
+            return result;
+        }
     }
 
-    const HighScoreLoad load = loadHighScoresFile(path_);
+    const HighScoreLoad load = readFile();
     if (unreadable(load)) {
         result.reason = load.problem;
         return result;
     }
-    result.damage = noteDamage(load);
-
+    // After a rewrite in place that failed part way, the file may hold this
+    // copy's own rows, whole or in part: they are placed again on the table
+    // read before that attempt, never on what it left.
+    if (!beforeFailure_)
+        result.damage = noteDamage(load);
     // A damaged file this copy moved aside leaves no file: the rows read
     // before the problem are what the file held.
     const bool movedAside = !load.existed && reported_;
-    HighScoreTable merged = oneLineTable(movedAside ? reported_->table : load.table);
+    const HighScoreTable base = beforeFailure_ ? *beforeFailure_
+                                               : oneLineTable(movedAside ? reported_->table : load.table);
+
+    HighScoreTable merged = base;
     for (const HighScoreRow& row : std::as_const(unsaved_))
         merged.insert(row);
-    if (!saveHighScoresFile(path_, merged, &result.reason))
+    const QByteArray bytes = writeHighScores(merged);
+    const InPlaceBackup kept = backup();
+    const auto keepPrevious = [&](int fd, qint64 size) {
+        QByteArray previous(qsizetype(std::min(size, HighScoreBytesLooked)), Qt::Uninitialized);
+        if (size <= HighScoreBytesLooked && readAt(fd, previous.data(), size, 0) == size
+            && kept.keep(previous, bytes))
+            keptPrevious_ = kept.previousPath();
+    };
+    const ReplaceOutcome outcome = replaceFile(path_, bytes, keepPrevious);
+    if (!outcome.succeeded()) {
+        if (outcome.failed == ReplaceStep::WriteInPlace && !beforeFailure_)
+            beforeFailure_ = base;
+        result.reason = beforeFailure_ ? partlyWrittenReason(path_, outcome, keptPrevious_)
+                                       : replaceFailedReason(path_, outcome);
         return result;
+    }
+    // The file is whole again: the table kept for a torn one is not needed.
+    if (!keptPrevious_.isEmpty())
+        kept.remove();
 
     result.saved = true;
     table_ = merged;
     unsaved_.clear();
     reported_.reset();
+    beforeFailure_.reset();
+    keptPrevious_.clear();
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include "scores/HighScoreFile.h"
 #include "scores/HighScoreTable.h"
+#include "scores/InPlaceBackup.h"
 
 #include <QList>
 #include <QString>
@@ -38,8 +39,15 @@ public:
 
     void setPath(const QString& path);
     const QString& path() const { return path_; }
-    // The lock file that keeps two saves from overlapping.
+    // The lock file that keeps two saves from overlapping. Where none can be
+    // made, saves lock the file itself.
     QString lockPath() const;
+    // Where the bytes of the file are kept, with those that replace them,
+    // while it is rewritten in place (see InPlaceBackup): in the per-user
+    // data folder, or in folder once set. The file found cut short by such
+    // a rewrite is read as those bytes. Empty when there is no such folder.
+    QString previousCopyPath() const;
+    void setPreviousCopyFolder(const QString& folder) { previousFolder_ = folder; }
 
     const HighScoreTable& table() const { return table_; }
     // Rows recorded since the last successful save, oldest first.
@@ -68,15 +76,25 @@ public:
     // same rows) is not kept or reported again. When the damaged file was
     // moved aside and no file has taken its place, the save places the
     // rows on those read from it before the problem. A file that cannot be
-    // read at all is never written over: the save fails.
+    // read at all is never written over: the save fails. After a rewrite in
+    // place that failed part way, the next saves merge onto the table read
+    // before it, until one succeeds.
     HighScoreSave save(std::chrono::milliseconds lockWait = DefaultLockWait);
 
 private:
     std::optional<HighScoreDamage> noteDamage(const HighScoreLoad& load);
+    InPlaceBackup backup() const;
+    HighScoreLoad readFile() const;
 
     QString path_;
     HighScoreTable table_;
     QList<HighScoreRow> unsaved_;
     // The damaged contents this copy has reported, until a save replaces them.
     std::optional<HighScoreLoad> reported_;
+    QString previousFolder_;
+    // After a rewrite in place failed part way, until a save succeeds: the
+    // table read before it, and where its bytes were kept (empty when they
+    // were not).
+    std::optional<HighScoreTable> beforeFailure_;
+    QString keptPrevious_;
 };

@@ -655,10 +655,18 @@ private slots:
     void saveStopsOnFullDisk_data()
     {
         QTest::addColumn<bool>("folderWritable");
+        QTest::addColumn<QByteArray>("previous");
+        QTest::addColumn<QString>("start");  // what the reason says failed
         QTest::addColumn<QString>("tail");   // what the reason says of the file saved before
-        QTest::newRow("new file") << true << QStringLiteral("\n前に保存したファイルは変更していません。");
-        QTest::newRow("rewritten in place") << false
-                                            << QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。");
+        const QByteArray sample = writeHighScores(Sample());
+        const QString writeFailed = QStringLiteral("書き込みの途中で失敗しました");
+        const QString unchanged = QStringLiteral("\n前に保存したファイルは変更していません。");
+        QTest::newRow("new file") << true << sample << writeFailed << unchanged;
+        // The longer default table gets no room past 100 bytes before any byte changes.
+        QTest::newRow("in place, longer") << false << sample
+                                          << QStringLiteral("新しい記録を書く場所を確保できませんでした") << unchanged;
+        QTest::newRow("in place, shorter") << false << sample.repeated(2) << writeFailed
+                                           << QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。");
     }
 
     void saveStopsOnFullDisk()
@@ -667,11 +675,12 @@ private slots:
         QSKIP("The full disk is simulated with a file size limit");
 #else
         QFETCH(bool, folderWritable);
+        QFETCH(QByteArray, previous);
+        QFETCH(QString, start);
         QFETCH(QString, tail);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("date.dat"));
-        const QByteArray previous = writeHighScores(Sample());
         QVERIFY(WriteAll(path, previous));
         QCOMPARE(::chmod(QFile::encodeName(path).constData(), 0666), 0);
         QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), folderWritable ? 0777 : 0555), 0);
@@ -688,13 +697,14 @@ private slots:
                 && saveHighScoresFile(path, HighScoreTable(), &reason);
             setrlimit(RLIMIT_FSIZE, &oldLimit);
             std::signal(SIGXFSZ, oldHandler);
-            return !saved && reason.startsWith(QStringLiteral("書き込みの途中で失敗しました")) && reason.endsWith(tail);
+            return !saved && reason.startsWith(start) && reason.endsWith(tail);
         });
         QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
         QVERIFY(asExpected);
-        // In place, the new bytes went over the old ones and the length was not cut yet.
-        const QByteArray partly = writeHighScores(HighScoreTable()).first(100) + previous.mid(100);
-        QCOMPARE(ReadAll(path), folderWritable ? previous : partly);
+        // A file that was rewritten in place had the new bytes go over the
+        // old ones, and its length was not cut yet.
+        const bool partly = tail.contains(QStringLiteral("途中まで"));
+        QCOMPARE(ReadAll(path), partly ? writeHighScores(HighScoreTable()).first(100) + previous.mid(100) : previous);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList{QStringLiteral("date.dat")});
 #endif

@@ -10,6 +10,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <functional>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 const QList<int> Descending = {900, 800, 700, 600, 500, 400, 300, 200, 100, 0};
@@ -61,6 +71,49 @@ bool WriteFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Runs step as an ordinary user, to whom permissions apply: in a child
+// process that gives up root first when the tests run as root.
+bool AsOrdinaryUser(const std::function<bool()>& step)
+{
+    if (::geteuid() != 0)
+        return step();
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(::setgid(65534) == 0 && ::setuid(65534) == 0 && step() ? 0 : 1);
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Saves with writes past limit bytes failing as on a full disk (EFBIG).
+HighScoreSave SaveWithin(HighScoreStore& store, rlim_t limit)
+{
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit oldLimit{};
+    getrlimit(RLIMIT_FSIZE, &oldLimit);
+    rlimit small = oldLimit;
+    small.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &small);
+    HighScoreSave save = store.save(std::chrono::milliseconds(300));
+    setrlimit(RLIMIT_FSIZE, &oldLimit);
+    std::signal(SIGXFSZ, oldHandler);
+    return save;
+}
+
+// A writable date.dat in a folder nobody else may write to, as an
+// administrator shares one table; its rows are named 元1 xxx..., so that a
+// new table is shorter. Returns its path.
+QString SharedFile(const QTemporaryDir& folder, const HighScoreTable& table)
+{
+    const QString path = folder.filePath(QStringLiteral("date.dat"));
+    HighScoreTable longNames;
+    for (int row = 1; row <= HighScoreTable::Rows; ++row)
+        longNames.setRow(row, {table.row(row).score, table.row(row).level, table.row(row).name + QString(40, u'x')});
+    const bool written = WriteFile(path, writeHighScores(longNames));
+    ::chmod(QFile::encodeName(path).constData(), 0666);
+    ::chmod(QFile::encodeName(folder.path()).constData(), 0555);
+    return written ? path : QString();
 }
 
 } // namespace
@@ -269,6 +322,100 @@ private slots:
         }
         QCOMPARE(RowsOf(loadHighScoresFile(path).table).first(), QStringLiteral("70 A 1"));
         QVERIFY(!QFileInfo::exists(store.lockPath()));
+    }
+
+    // Where no lock file can be made, a copy that holds the lock on the file
+    // itself keeps others from saving.
+    void sharedFileLock()
+    {
+        QTemporaryDir folder;
+        const QString path = SharedFile(folder, TableOf(Descending));
+        QVERIFY(!path.isEmpty());
+        const int holder = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        QCOMPARE(::flock(holder, LOCK_EX), 0);
+        const QByteArray before = ReadAll(path);
+        const bool asExpected = AsOrdinaryUser([&] {
+            HighScoreStore store(path);
+            store.setPreviousCopyFolder(QString());
+            store.load();
+            PlayOn(store, {950}, QStringLiteral("A"));
+            const HighScoreSave save = store.save(std::chrono::milliseconds(300));
+            return !save.saved && save.reason.contains(QStringLiteral("保存中"))
+                && save.reason.contains(QDir::toNativeSeparators(path));
+        });
+        ::close(holder);
+        ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
+        QVERIFY(asExpected);
+        QCOMPARE(ReadAll(path), before);
+    }
+
+    // A rewrite in place fails part way, with no folder to keep the bytes
+    // before it in; the next attempt fails before writing (a second name
+    // makes the file one not to rewrite); the third succeeds.
+    void inPlaceRetry()
+    {
+        QTemporaryDir folder, other;
+        ::chmod(QFile::encodeName(other.path()).constData(), 0777);
+        const QByteArray secondName = QFile::encodeName(other.filePath(QStringLiteral("link")));
+        const QString path = SharedFile(folder, TableOf(Descending));
+        QVERIFY(!path.isEmpty());
+        const bool asExpected = AsOrdinaryUser([&] {
+            HighScoreStore store(path);
+            store.setPreviousCopyFolder(QString());
+            store.load();
+            PlayOn(store, {950}, QStringLiteral("A"));
+            const HighScoreSave first = SaveWithin(store, 100);
+            const bool linked = ::link(QFile::encodeName(path).constData(), secondName.constData()) == 0;
+            const HighScoreSave second = store.save();
+            const bool unlinked = ::unlink(secondName.constData()) == 0;
+            return !first.saved && linked && unlinked && !second.saved
+                && second.reason.contains(QStringLiteral("権限がありません"))
+                && !second.reason.contains(QStringLiteral("変更していません"))
+                && second.reason.contains(QStringLiteral("途中まで書き換わって")) && store.save().saved;
+        });
+        ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
+        QVERIFY(asExpected);
+        // The row once, on the rows read before the first attempt.
+        const QStringList rows = RowsOf(loadHighScoresFile(path).table);
+        QCOMPARE(rows.first(), QStringLiteral("950 A 1"));
+        QCOMPARE(rows.at(1), QStringLiteral("900 元1") + QString(40, u'x'));
+        QCOMPARE(rows.filter(QStringLiteral("950")).size(), 1);
+    }
+
+    // The file as found against the bytes kept before a rewrite in place
+    // ("0123456789") and those it writes.
+    void cutShort_data()
+    {
+        QTest::addColumn<QByteArray>("next");
+        QTest::addColumn<QByteArray>("found");
+        QTest::addColumn<bool>("cutShort");
+        QTest::newRow("not begun") << QByteArray("abcdefgh") << QByteArray("0123456789") << false;
+        QTest::newRow("ended") << QByteArray("abcdefgh") << QByteArray("abcdefgh") << false;
+        QTest::newRow("length not cut yet") << QByteArray("abcdefgh") << QByteArray("abcdefgh89") << true;
+        QTest::newRow("bytes in any order") << QByteArray("abcdefgh") << QByteArray("0b2d4f6h89") << true;
+        QTest::newRow("reserved room still zero") << QByteArray("abcdefghijkl")
+                                                  << QByteArray("abc3456789\0\0", 12) << true;
+        QTest::newRow("another writer saved since") << QByteArray("abcdefgh") << QByteArray("abcdefgX89") << false;
+        QTest::newRow("a longer write cut short") << QByteArray("abcdefghijkl") << QByteArray("abcdefghijk") << true;
+        QTest::newRow("longer than both") << QByteArray("abcdefgh") << QByteArray("abcdefgh89X") << false;
+        QTest::newRow("shorter than both") << QByteArray("abcdefgh") << QByteArray("abcdefg") << false;
+    }
+
+    void cutShort()
+    {
+        QFETCH(QByteArray, next);
+        QFETCH(QByteArray, found);
+        QFETCH(bool, cutShort);
+        QTemporaryDir mine;
+        const InPlaceBackup backup(QStringLiteral("/shared/date.dat"), mine.path());
+        QVERIFY(!backup.isKept());
+        QVERIFY(backup.keep("0123456789", next));
+        QVERIFY(backup.isKept());
+        QVERIFY(backup.previousPath().endsWith(QStringLiteral(".previous")));
+        QCOMPARE(backup.cutShort(found), cutShort);
+        backup.remove();
+        QVERIFY(!backup.isKept());
+        QVERIFY(!backup.cutShort(found));
     }
 };
 
