@@ -1,10 +1,11 @@
 # Everything a fresh Debian 12 machine needs: `make run` plays, `make test` tests,
 # `make package` builds the .deb in build/, which lintian checks in the tests;
 # `make fuzz` fuzzes the date.dat reader. sway, wtype and grim run the game
-# under a headless Wayland compositor, through Qt's Wayland plugin.
+# under a headless Wayland compositor, through Qt's Wayland plugin; xclip
+# puts text on the clipboard for a test to paste.
 PACKAGES := cmake g++ make qt6-base-dev fonts-ipafont-gothic \
             xvfb xauth xdotool openbox imagemagick x11-utils python3 \
-            sway wtype grim qt6-wayland \
+            sway wtype grim qt6-wayland xclip \
             desktop-file-utils appstream dpkg-dev file lintian \
             clang libclang-rt-14-dev \
             qt6-translations-l10n dbus-daemon at-spi2-core python3-pyatspi

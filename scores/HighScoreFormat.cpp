@@ -299,6 +299,16 @@ QString quoted(const QString& text)
 
 } // namespace
 
+QString cutToFieldLimit(const QString& text)
+{
+    if (text.size() <= HighScoreFieldLimit)
+        return text;
+    qsizetype length = HighScoreFieldLimit;
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.first(length);
+}
+
 // Rows are filled only once all three of their fields are valid, so every
 // row from the first problem on keeps its default content.
 HighScoreText readHighScores(QByteArrayView bytes, bool readFailed)
@@ -337,7 +347,7 @@ HighScoreText readHighScores(QByteArrayView bytes, bool readFailed)
                 score = *parsed;
             }
         }
-        result.table.setRow(row, HighScoreRow{score, fields[1].text, fields[2].text});
+        result.table.setRow(row, HighScoreRow{score, cutToFieldLimit(fields[1].text), cutToFieldLimit(fields[2].text)});
         result.rowsRead = row;
     }
     return result;
