@@ -57,13 +57,14 @@ std::optional<QString> decode(QByteArrayView bytes)
 }
 
 // Where the first character that does not decode begins; -1 when there is
-// none. Each distinct character is judged once, so a long field is walked
-// in linear time.
+// none. Each distinct character is judged once in a thread's life, so a
+// long field is walked in linear time.
 qsizetype firstBadCharacter(QByteArrayView bytes)
 {
     if (decode(bytes))
         return -1;
-    std::vector<qint8> verdicts(0x10000, 0);   // by the character's bytes: 1 decodes, -1 does not
+    thread_local std::vector<qint8> verdicts;   // by the character's bytes: 1 decodes, -1 does not
+    verdicts.resize(0x10000);
     for (qsizetype i = 0; i < bytes.size();) {
         const qsizetype length = characterLength(bytes, i);
         const QByteArrayView character = bytes.sliced(i, length);
