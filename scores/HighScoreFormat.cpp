@@ -41,14 +41,10 @@ qsizetype characterLength(QByteArrayView bytes, qsizetype at)
     return std::min<qsizetype>(isLeadByte(bytes[at]) ? 2 : 1, bytes.size() - at);
 }
 
+// Each LF ends a line, and each CR that no LF follows.
 int lineEndsIn(QByteArrayView bytes)
 {
-    int count = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
-            ++count;
-    }
-    return count;
+    return int(bytes.count('\n') + bytes.count('\r') - bytes.count("\r\n"));
 }
 
 std::optional<QString> decode(QByteArrayView bytes)
@@ -132,10 +128,14 @@ Reader::Reader(QByteArrayView bytes, bool readFailed)
     }
     // Where the bytes were cut short, a character cut in two is not text.
     if (stop_ != TextEnd::Whole) {
-        qsizetype whole = 0;
-        while (whole < end_ && whole + (isLeadByte(bytes_[whole]) ? 2 : 1) <= end_)
-            whole += isLeadByte(bytes_[whole]) ? 2 : 1;
-        end_ = whole;
+        // The byte before the run of lead bytes at the end is no lead byte,
+        // so a character ends there, and the run pairs up from its start:
+        // an odd run leaves its last byte without its second one.
+        qsizetype leads = 0;
+        while (leads < end_ && isLeadByte(bytes_[end_ - 1 - leads]))
+            ++leads;
+        if (leads % 2 == 1)
+            --end_;
     }
 }
 
