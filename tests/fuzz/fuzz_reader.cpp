@@ -54,12 +54,7 @@ QByteArrayView bytesOf(const std::uint8_t* data, std::size_t size, QByteArray& e
     qsizetype repeats = 32 * (std::uint8_t(input[1]) | std::uint8_t(input[2]) << 8);
     if (pieceLength > 0)
         repeats = std::min(repeats, (HighScoreBytesLooked + 4096) / pieceLength);
-    expanded.clear();
-    expanded.reserve(headLength + repeats * pieceLength + tail.size());
-    expanded.append(head);
-    for (qsizetype i = 0; i < repeats; ++i)
-        expanded.append(piece);
-    expanded.append(tail);
+    expanded = head.toByteArray() + piece.toByteArray().repeated(repeats) + tail.toByteArray();
     return expanded;
 }
 
