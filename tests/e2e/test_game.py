@@ -36,9 +36,9 @@ covers the table window the first game opened; after the second name the
 refreshed table window must come to the front and take the keyboard.
 
 A pasted long name: the difficult game left alone, then a name longer than
-a name may be (1,000 characters) pasted into the name window. It is cut
-there; the table it is saved in reads back whole at the next two starts,
-which save it unchanged as they quit.
+a name may be (1,000 characters) pasted into the name window. It is saved
+cut there; the table reads back whole at the next two starts, which save it
+unchanged as they quit.
 """
 
 import os
@@ -330,6 +330,8 @@ def test_long_name(program):
         game.wait_gone(table)
         path = os.path.join(game.folder, "date.dat")
         expected = [(-400, "難しい", LONG_NAME[:NAME_LIMIT])] + [DEFAULT_ROW] * 9
+        # Saved cut as soon as it is entered, not only once read back.
+        check(read_scores(path) == expected, f"a name of {len(read_scores(path)[0][2])} characters was saved")
         for restart in range(3):
             quit_game(game, board)
             check(game.wait_exit() == 0, "the program did not end normally")
