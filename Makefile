@@ -1,11 +1,12 @@
 # Everything a fresh Debian 12 machine needs: `make run` plays, `make test` tests,
 # `make package` builds the .deb in build/, which lintian checks in the tests;
-# `make fuzz` fuzzes the date.dat reader. sway, wtype and grim run the game
-# under a headless Wayland compositor, through Qt's Wayland plugin. strace
-# records the file operations of a save, whose crash states a test replays.
+# `make fuzz` fuzzes the date.dat reader and writer. sway, wtype and grim run
+# the game under a headless Wayland compositor, through Qt's Wayland plugin.
+# strace records the file operations of a save, whose crash states a test
+# replays; xclip puts text on the clipboard for a test to paste.
 PACKAGES := cmake g++ make qt6-base-dev fonts-ipafont-gothic \
             xvfb xauth xdotool openbox imagemagick x11-utils python3 \
-            sway wtype grim qt6-wayland \
+            sway wtype grim qt6-wayland xclip \
             desktop-file-utils appstream dpkg-dev file lintian \
             clang libclang-rt-14-dev \
             qt6-translations-l10n dbus-daemon at-spi2-core python3-pyatspi \
@@ -16,7 +17,7 @@ JOBS := $(shell nproc)
 FUZZ_SECONDS ?= 60
 
 # The unit suites once more in a Debug build under AddressSanitizer and
-# UndefinedBehaviorSanitizer, gcc's; the fuzz target runs under clang's. Qt is
+# UndefinedBehaviorSanitizer, gcc's; the fuzz targets run under clang's. Qt is
 # not built with them, yet the leak check stays on: what Qt keeps for the
 # life of the process is still reachable at exit and is not reported.
 SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
@@ -51,19 +52,30 @@ test-sanitize: deps
 	cmake --build build-asan -j$(JOBS)
 	cd build-asan && $(SANITIZER_ENV) ctest --output-on-failure --label-exclude e2e
 
-# The reader under libFuzzer for FUZZ_SECONDS. New inputs it finds go to
-# build-fuzz/corpus, the committed seeds stay as they are; a crash or a
-# sanitizer report stops it, leaves the input in build-fuzz/findings and
-# fails the target.
+# The reader and the round trip under libFuzzer, each for FUZZ_SECONDS. New
+# inputs they find go to build-fuzz/corpus/TARGET, the committed seeds stay as
+# they are; a crash or a sanitizer report stops it, leaves the input in
+# build-fuzz/findings and fails the target. The reader takes inputs past the
+# 1 MiB it reads, as they are or made long from short ones (fuzz_reader.cpp).
+FUZZ_TARGETS := fuzz_reader fuzz_roundtrip
+FUZZ_OPTIONS_fuzz_reader := -max_len=1100000 -entropic_scale_per_exec_time=1 tests/fuzz/corpus
+FUZZ_OPTIONS_fuzz_roundtrip := -max_len=4096
+
 fuzz: deps
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPYOKOPON_FUZZ=ON \
 	    -DPYOKOPON_WERROR=$(WERROR)
-	cmake --build build-fuzz --target fuzz_reader -j$(JOBS)
-	mkdir -p build-fuzz/corpus build-fuzz/findings
-	$(SANITIZER_ENV) ./build-fuzz/tests/fuzz/fuzz_reader -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	    -artifact_prefix=build-fuzz/findings/ build-fuzz/corpus tests/fuzz/corpus 2> build-fuzz/fuzz.log \
-	    || { tail -n 60 build-fuzz/fuzz.log; exit 1; }
-	@grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' build-fuzz/fuzz.log
+	cmake --build build-fuzz --target $(FUZZ_TARGETS) -j$(JOBS)
+	mkdir -p build-fuzz/findings $(FUZZ_TARGETS:%=build-fuzz/corpus/%)
+	@for target in $(FUZZ_TARGETS); do \
+	    echo "$$target:"; \
+	    options=$$(case $$target in fuzz_reader) echo "$(FUZZ_OPTIONS_fuzz_reader)";; \
+	        *) echo "$(FUZZ_OPTIONS_fuzz_roundtrip)";; esac); \
+	    $(SANITIZER_ENV) ./build-fuzz/tests/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	        -artifact_prefix=build-fuzz/findings/ build-fuzz/corpus/$$target $$options 2> build-fuzz/$$target.log \
+	        || { tail -n 60 build-fuzz/$$target.log; exit 1; }; \
+	    grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' \
+	        build-fuzz/$$target.log; \
+	done
 	@echo "findings: $$(ls build-fuzz/findings | wc -l)"
 
 package: build

@@ -3,6 +3,10 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <array>
+#include <optional>
+#include <vector>
+
 namespace {
 
 const char* const CodePageName = "windows-31j";
@@ -23,6 +27,25 @@ char32_t cp932Twin(char32_t c)
     }
 }
 
+// Opening a converter costs far more than converting a field, so each
+// thread keeps one of each. A converter is dropped after an error, which it
+// would go on reporting; a stateless one holds nothing else between calls.
+QStringEncoder& encoder()
+{
+    thread_local std::optional<QStringEncoder> kept;
+    if (!kept || kept->hasError())
+        kept.emplace(CodePageName, QStringConverter::Flag::Stateless);
+    return *kept;
+}
+
+QStringDecoder& decoder()
+{
+    thread_local std::optional<QStringDecoder> kept;
+    if (!kept || kept->hasError())
+        kept.emplace(CodePageName, QStringConverter::Flag::Stateless);
+    return *kept;
+}
+
 } // namespace
 
 QByteArray encodeCp932(const QString& text)
@@ -32,33 +55,46 @@ QByteArray encodeCp932(const QString& text)
     for (const QChar c : text)
         mapped += QChar(char16_t(cp932Twin(c.unicode())));   // all twins lie in the BMP
 
-    QStringEncoder whole(CodePageName, QStringConverter::Flag::Stateless);
+    QStringEncoder& whole = encoder();
     QByteArray bytes = whole.encode(mapped);
     if (!whole.hasError())
         return bytes;
 
     // The converter substitutes a character of its own choosing (FC FC) and
-    // does not say where; encode one code point at a time to put "?" there.
+    // does not say where; judge one code point at a time to put "?" there.
+    // The code page holds no character outside the BMP and no lone
+    // surrogate, and each character of the BMP is encoded once in a thread's
+    // life.
+    thread_local std::vector<std::array<char, 3>> known(0x10000);   // length (0: not yet), bytes
     bytes.clear();
     for (qsizetype i = 0; i < mapped.size(); ++i) {
-        qsizetype length = 1;
-        if (mapped.at(i).isHighSurrogate() && i + 1 < mapped.size() && mapped.at(i + 1).isLowSurrogate())
-            length = 2;
-        QStringEncoder single(CodePageName, QStringConverter::Flag::Stateless);
-        const QByteArray encoded = single.encode(QStringView(mapped).mid(i, length));
-        bytes += single.hasError() || encoded.isEmpty() ? QByteArray("?") : encoded;
-        i += length - 1;
+        const QChar c = mapped.at(i);
+        if (c.isSurrogate()) {
+            if (c.isHighSurrogate() && i + 1 < mapped.size() && mapped.at(i + 1).isLowSurrogate())
+                ++i;
+            bytes += '?';
+            continue;
+        }
+        std::array<char, 3>& encoded = known[c.unicode()];
+        if (encoded[0] == 0) {
+            QStringEncoder& one = encoder();
+            const QByteArray single = one.encode(QStringView(&c, 1));
+            const bool holds = !one.hasError() && !single.isEmpty() && single.size() <= 2;
+            encoded = holds ? std::array<char, 3>{char(single.size()), single[0], single.back()}
+                            : std::array<char, 3>{1, '?', '?'};
+        }
+        bytes.append(encoded.data() + 1, encoded[0]);
     }
     return bytes;
 }
 
 std::optional<QString> decodeCp932(const QByteArray& bytes)
 {
-    QStringDecoder decoder(CodePageName, QStringConverter::Flag::Stateless);
-    if (!decoder.isValid())
+    QStringDecoder& kept = decoder();
+    if (!kept.isValid())
         return std::nullopt;
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
+    QString text = kept.decode(bytes);
+    if (kept.hasError())
         return std::nullopt;
     return text;
 }

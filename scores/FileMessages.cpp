@@ -246,6 +246,8 @@ QString unreadableFileMessage(const QString& path, const QString& problem)
                           "記録は初期の状態から始めます。このファイルは上書きしません。"
                           "読めるようにするまで、ハイスコアは保存できません。")
         .arg(QDir::toNativeSeparators(path), problem);
+}
+
 QString sharedFileBusyReason(const QString& path)
 {
     return QStringLiteral("ほかに起動しているぴょこぽんがこのファイル %1 を保存中のため、保存できませんでした。"

@@ -41,14 +41,10 @@ qsizetype characterLength(QByteArrayView bytes, qsizetype at)
     return std::min<qsizetype>(isLeadByte(bytes[at]) ? 2 : 1, bytes.size() - at);
 }
 
+// Each LF ends a line, and each CR that no LF follows.
 int lineEndsIn(QByteArrayView bytes)
 {
-    int count = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
-            ++count;
-    }
-    return count;
+    return int(bytes.count('\n') + bytes.count('\r') - bytes.count("\r\n"));
 }
 
 std::optional<QString> decode(QByteArrayView bytes)
@@ -57,13 +53,14 @@ std::optional<QString> decode(QByteArrayView bytes)
 }
 
 // Where the first character that does not decode begins; -1 when there is
-// none. Each distinct character is judged once, so a long field is walked
-// in linear time.
+// none. Each distinct character is judged once in a thread's life, so a
+// long field is walked in linear time.
 qsizetype firstBadCharacter(QByteArrayView bytes)
 {
     if (decode(bytes))
         return -1;
-    std::vector<qint8> verdicts(0x10000, 0);   // by the character's bytes: 1 decodes, -1 does not
+    thread_local std::vector<qint8> verdicts;   // by the character's bytes: 1 decodes, -1 does not
+    verdicts.resize(0x10000);
     for (qsizetype i = 0; i < bytes.size();) {
         const qsizetype length = characterLength(bytes, i);
         const QByteArrayView character = bytes.sliced(i, length);
@@ -131,10 +128,14 @@ Reader::Reader(QByteArrayView bytes, bool readFailed)
     }
     // Where the bytes were cut short, a character cut in two is not text.
     if (stop_ != TextEnd::Whole) {
-        qsizetype whole = 0;
-        while (whole < end_ && whole + (isLeadByte(bytes_[whole]) ? 2 : 1) <= end_)
-            whole += isLeadByte(bytes_[whole]) ? 2 : 1;
-        end_ = whole;
+        // The byte before the run of lead bytes at the end is no lead byte,
+        // so a character ends there, and the run pairs up from its start:
+        // an odd run leaves its last byte without its second one.
+        qsizetype leads = 0;
+        while (leads < end_ && isLeadByte(bytes_[end_ - 1 - leads]))
+            ++leads;
+        if (leads % 2 == 1)
+            --end_;
     }
 }
 
@@ -299,6 +300,16 @@ QString quoted(const QString& text)
 
 } // namespace
 
+QString cutToFieldLimit(const QString& text)
+{
+    if (text.size() <= HighScoreFieldLimit)
+        return text;
+    qsizetype length = HighScoreFieldLimit;
+    if (text.at(length - 1).isHighSurrogate())
+        --length;
+    return text.first(length);
+}
+
 // Rows are filled only once all three of their fields are valid, so every
 // row from the first problem on keeps its default content.
 HighScoreText readHighScores(QByteArrayView bytes, bool readFailed)
@@ -337,7 +348,7 @@ HighScoreText readHighScores(QByteArrayView bytes, bool readFailed)
                 score = *parsed;
             }
         }
-        result.table.setRow(row, HighScoreRow{score, fields[1].text, fields[2].text});
+        result.table.setRow(row, HighScoreRow{score, cutToFieldLimit(fields[1].text), cutToFieldLimit(fields[2].text)});
         result.rowsRead = row;
     }
     return result;

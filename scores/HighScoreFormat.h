@@ -25,10 +25,24 @@
 // and lie in -32768..32767: "+5", "12.0", "1e3" and "" are not scores.
 //
 // The first 30 fields, with everything between them, must lie within the
-// first HighScoreReadLimit bytes (1 MiB, some thousand times a table of long
-// names); a file that needs more is damaged. So reading takes about the same
-// time and memory whatever the size of the file.
+// first HighScoreReadLimit bytes (1 MiB, some 26 times the largest table the
+// game writes); a file that needs more is damaged. So reading takes about
+// the same time and memory whatever the size of the file.
 constexpr qint64 HighScoreReadLimit = 1024 * 1024;
+
+// A label or a name holds at most this many characters, counted as QString
+// and the name box count them (UTF-16 code units: a character outside the
+// BMP counts two). A thousand is far more than any name a person types, and
+// small enough that every table the game writes reads back whole.
+constexpr qsizetype HighScoreFieldLimit = 1000;
+
+// The most bytes writeHighScores produces: a score is at most "-32768"; a
+// character of a label or a name takes at most two bytes (the full-width
+// quote that replaces '"' among them; a pair of surrogates that becomes "?"
+// takes one), plus its two double quotes; every line ends in CR LF.
+constexpr qint64 HighScoreLargestWritten =
+    HighScoreTable::Rows * (6 + 2 + 2 * (2 * HighScoreFieldLimit + 2 + 2));
+static_assert(HighScoreLargestWritten < HighScoreReadLimit, "the game must read back every table it writes");
 
 // No byte past these is looked at: the limit, the LF of a CR LF that
 // straddles it, and one byte more to tell whether the text ends after that LF.
@@ -72,12 +86,18 @@ struct HighScoreText {
     HighScoreFault fault;   // kind None when all 30 fields were read
 };
 
+// text cut to HighScoreFieldLimit characters. Where that would leave the
+// first half of a surrogate pair last, the whole pair goes.
+QString cutToFieldLimit(const QString& text);
+
 // Lines are physical: CR LF, LF and a lone CR each end one. Bytes that are
 // not valid cp932 end the text at the first bad character, and reading stops
 // with NotCp932 at its line when a field needs what lies beyond; bad bytes
-// past the 30th field are ignored like any text there. No bytes at all are
-// Empty. readFailed says that the bytes end where reading the file failed,
-// not where it ends: a field that needs more is Unreadable at that line.
+// past the 30th field are ignored like any text there. A label or a name
+// longer than HighScoreFieldLimit is cut, as by cutToFieldLimit, and the row
+// is kept. No bytes at all are Empty. readFailed says that the bytes end
+// where reading the file failed, not where it ends: a field that needs more
+// is Unreadable at that line.
 HighScoreText readHighScores(QByteArrayView bytes, bool readFailed = false);
 
 // Always 30 lines. A double quote in a label or a name is written as the

@@ -32,7 +32,7 @@ bool unreadable(const HighScoreLoad& load)
 
 HighScoreRow oneLineRow(const HighScoreRow& row)
 {
-    return {row.score, oneLineText(row.level), oneLineText(row.name)};
+    return {row.score, cutToFieldLimit(oneLineText(row.level)), cutToFieldLimit(oneLineText(row.name))};
 }
 
 HighScoreTable oneLineTable(const HighScoreTable& table)

@@ -64,7 +64,8 @@ public:
     // Puts a finished game's row in the table where it ranks now and keeps
     // it for the next save. Line breaks and other control characters in the
     // label or the name become spaces, so that the file keeps three lines a
-    // row.
+    // row, and each is cut to HighScoreFieldLimit characters, so that the
+    // file reads back whole.
     void record(const HighScoreRow& row);
 
     // Under the lock, reads the file again, places the unsaved rows on what

@@ -4,6 +4,7 @@
 #include "platform/GreenField.h"
 #include "platform/PlaceLabel.h"
 #include "platform/Twips.h"
+#include "scores/HighScoreFormat.h"
 #include "scores/OneLineText.h"
 
 #include <QLabel>
@@ -11,8 +12,6 @@
 #include <QPushButton>
 #include <QPainter>
 #include <QValidator>
-
-#include <limits>
 
 namespace {
 
@@ -31,7 +30,9 @@ const GreenDialog::Layout NameEntryLayout{
 const QRect NameBoxFrame = twips(1080, 1320, 2415, 975);
 
 // Turns line breaks and other control characters, typed or pasted, into
-// spaces as they arrive: a name is one line of date.dat.
+// spaces as they arrive: a name is one line of date.dat. The box stops at
+// the field limit; where it cut a pasted surrogate pair in two, before the
+// cursor, the half it kept goes too.
 class OneLineValidator : public QValidator {
 public:
     using QValidator::QValidator;
@@ -39,6 +40,10 @@ public:
     State validate(QString& input, int& pos) const override
     {
         input = oneLineText(input, &pos);
+        const bool pairCut = pos > 0 && input.at(pos - 1).isHighSurrogate()
+            && (pos == input.size() || !input.at(pos).isLowSurrogate());
+        if (pairCut)
+            input.remove(--pos, 1);
         return Acceptable;
     }
 };
@@ -58,8 +63,8 @@ NameEntryDialog::NameEntryDialog()
     nameEdit_->setGeometry(twips(1200, 1440, 2175, 735));
     nameEdit_->setFont(uiFont(21.75));
     nameEdit_->setFrame(false);
-    // A name has no length limit; the widget would otherwise stop at 32767 characters.
-    nameEdit_->setMaxLength(std::numeric_limits<int>::max());
+    // What the store keeps of a name; a longer paste is cut here already.
+    nameEdit_->setMaxLength(int(HighScoreFieldLimit));
     nameEdit_->setValidator(new OneLineValidator(nameEdit_));
     QPalette box = nameEdit_->palette();
     box.setColor(QPalette::Base, FieldGreen);

@@ -283,8 +283,14 @@ private slots:
         QTest::newRow("sample table") << writeHighScores(Sample());
         QTest::newRow("half-width kana and a kanji label")
             << QByteArray("1200\r\n\"\x93\xef\x82\xb5\x82\xa2\"\r\n\"\xb1\xb2\"\r\n") + DefaultGroup.repeated(9);
-        QTest::newRow("two-byte name of 140000 bytes")
-            << QByteArray("1\r\n\"x\"\r\n\"") + QByteArray("\x82\xa0").repeated(70000) + "\"\r\n" + DefaultGroup.repeated(9);
+        QTest::newRow("two-byte name as long as a name may be")
+            << QByteArray("1\r\n\"x\"\r\n\"") + QByteArray("\x82\xa0").repeated(HighScoreFieldLimit) + "\"\r\n"
+                + DefaultGroup.repeated(9);
+        // Every character two bytes, every score six.
+        HighScoreTable largest;
+        for (int row = 1; row <= HighScoreTable::Rows; ++row)
+            largest.setRow(row, {-32768, QString(HighScoreFieldLimit, QChar(0xFF02)), QString(HighScoreFieldLimit, u'"')});
+        QTest::newRow("the largest table the game writes") << writeHighScores(largest);
     }
 
     void roundTrip()
@@ -294,6 +300,7 @@ private slots:
         QCOMPARE(text.fault.kind, HighScoreProblem::None);
         QCOMPARE(text.rowsRead, 10);
         QCOMPARE(writeHighScores(text.table), bytes);
+        QVERIFY(bytes.size() <= HighScoreLargestWritten);
     }
 
     void tolerantReader_data()
@@ -319,6 +326,15 @@ private slots:
         QTest::newRow("leading zeros")
             << QByteArray("009\r\nL1\r\n\"\"\r\n08,L2,\r\n") + FileFrom(plain, "%1,%2,%3\n").mid(12).replace("-1,", "-01,")
             << plain;
+
+        // Fields past the limit are cut, and the rows kept.
+        HighScoreTable longer, cut;
+        longer.setRow(1, {1, QString(HighScoreFieldLimit + 1, u'易'), QStringLiteral("x")});
+        cut.setRow(1, {1, QString(HighScoreFieldLimit, u'易'), QStringLiteral("x")});
+        QTest::newRow("a quoted label past the field limit") << writeHighScores(longer) << cut;
+        cut.setRow(1, {1, QStringLiteral("L"), u'x' + QString(HighScoreFieldLimit - 1, u'"')});
+        QTest::newRow("an unquoted name of double quotes past the field limit")
+            << "1,L,x" + QByteArray(HighScoreFieldLimit, '"') + "\r\n" + DefaultGroup.repeated(9) << cut;
     }
 
     void tolerantReader()

@@ -1,4 +1,5 @@
 #include "scores/HighScoreFile.h"
+#include "scores/HighScoreFormat.h"
 #include "scores/HighScoreStore.h"
 
 #include <QDir>
@@ -416,6 +417,35 @@ private slots:
         backup.remove();
         QVERIFY(!backup.isKept());
         QVERIFY(!backup.cutShort(found));
+    }
+
+    // What the store keeps of a label and a name, and what a later copy reads back.
+    void recordCutsFields_data()
+    {
+        QTest::addColumn<QString>("entered");
+        QTest::addColumn<QString>("kept");
+        const qsizetype limit = HighScoreFieldLimit;
+        QTest::newRow("at the limit") << QString(limit, u'名') << QString(limit, u'名');
+        QTest::newRow("one past the limit") << QString(limit + 1, u'名') << QString(limit, u'名');
+        QTest::newRow("a surrogate pair across the limit goes whole")
+            << QString(limit - 1, u'x') + QStringLiteral("\U0001F600") << QString(limit - 1, u'x');
+        QTest::newRow("line breaks become spaces before the cut")
+            << "a\r\n" + QString(limit, u'b') << "a " + QString(limit - 2, u'b');
+    }
+
+    void recordCutsFields()
+    {
+        QFETCH(QString, entered);
+        QFETCH(QString, kept);
+        QTemporaryDir folder;
+        HighScoreStore store(folder.filePath(QStringLiteral("date.dat")));
+        store.load();
+        store.record({100, entered, entered});
+        QCOMPARE(store.table().row(1), (HighScoreRow{100, kept, kept}));
+        QVERIFY(store.save().saved);
+        HighScoreStore later(store.path());
+        QVERIFY(!later.load());
+        QCOMPARE(later.table().row(1), (HighScoreRow{100, kept, kept}));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "about/AboutDialog.h"
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
+#include "scores/HighScoreFormat.h"
 #include "scores/HighScoreWindow.h"
 #include "scores/NameEntryDialog.h"
 
@@ -253,6 +254,14 @@ void WindowsTest::nameEntryTakesOneLine_data()
     QTest::newRow("CR LF and a tab into the middle") << "名前" << 1 << "x\r\ny\tz" << "名x y z前" << 6;
     QTest::newRow("separators, CR and DEL; other text kept")
         << "" << 0 << QStringLiteral("\u2028Ａ　b,\u2029c\rd\x7f") << QStringLiteral(" Ａ　b, c d ") << 10;
+        const int limit = int(HighScoreFieldLimit);
+        const QString almostFull(limit - 1, u'x');
+        QTest::newRow("past the field limit: cut there")
+            << "ab" << 1 << QString(limit, u'y') << u'a' + QString(limit - 2, u'y') + u'b' << limit - 1;
+        QTest::newRow("a surrogate pair cut by the limit goes whole, at the end")
+            << almostFull << limit - 1 << QStringLiteral("\U0001F600") << almostFull << limit - 1;
+        QTest::newRow("a surrogate pair cut by the limit goes whole, at the start")
+            << almostFull << 0 << QStringLiteral("\U0001F600y") << almostFull << 0;
 }
 
 void WindowsTest::nameEntryTakesOneLine()

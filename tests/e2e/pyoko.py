@@ -396,6 +396,13 @@ class Game:
             self.wait_active(to)
         self._run(["xdotool", "type", "--delay", "60", text])
 
+    def paste(self, text, to=None):
+        """Puts text on the clipboard and pastes it with Ctrl+V. xclip stays
+        in the background to serve the clipboard until the X server ends."""
+        subprocess.run(["xclip", "-selection", "clipboard", "-t", "UTF8_STRING"], input=text.encode(),
+                       env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=30, check=True)
+        self.key("ctrl+v", to=to)
+
     def click(self, x, y):
         """A left click at a screen position."""
         self._run(["xdotool", "mousemove", str(x), str(y), "click", "1"])

@@ -3,6 +3,7 @@
 
   test_game.py PROGRAM         an easy game, played
   test_game.py PROGRAM twice   a difficult and a normal game, left alone
+  test_game.py PROGRAM long    a difficult game left alone, a pasted long name
 
 An easy game, played: the player finds each new target by its colour and hits
 most of them, with the keypad key of its hole or with a click in the green
@@ -33,6 +34,11 @@ by asking for a name. The difficult one ends on its 81st tick of 500 ms with
 charged, -265, which goes above it. A click on the board between the games
 covers the table window the first game opened; after the second name the
 refreshed table window must come to the front and take the keyboard.
+
+A pasted long name: the difficult game left alone, then a name longer than
+a name may be (1,000 characters) pasted into the name window. It is saved
+cut there; the table reads back whole at the next two starts, which save it
+unchanged as they quit.
 """
 
 import os
@@ -49,6 +55,8 @@ LAST_ACTION = 35.0  # seconds after S: later targets are left alone, so that eve
                     # input is handled well before the name window can take keys
 HIT, MISS, TOO_LATE = 35, -30, 0  # what one input adds; TOO_LATE: after the game
 NAME = "Taro, Jr. 2"
+NAME_LIMIT = 1000
+LONG_NAME = "長" * NAME_LIMIT + "名前"
 
 
 def plan(n, misses, all_handled):
@@ -308,7 +316,37 @@ def test_twice(program):
               f"date.dat after two games left alone: {rows}")
 
 
+def test_long_name(program):
+    with Game("long-name", program) as game:
+        game.start()
+        board, _ = open_board(game)
+        choose_difficulty(game, board, "alt+d", 2)
+        start_game(game, board)
+        entry = game.wait_window("Form4", timeout=81 * 0.5 * 2 + 30)
+        game.paste(LONG_NAME, to=entry)
+        game.key("Return", to=entry)
+        table = game.wait_window("Form3")
+        game.key("Return", to=table)
+        game.wait_gone(table)
+        path = os.path.join(game.folder, "date.dat")
+        expected = [(-400, "難しい", LONG_NAME[:NAME_LIMIT])] + [DEFAULT_ROW] * 9
+        # Saved cut as soon as it is entered, not only once read back.
+        check(read_scores(path) == expected, f"a name of {len(read_scores(path)[0][2])} characters was saved")
+        for restart in range(3):
+            quit_game(game, board)
+            check(game.wait_exit() == 0, "the program did not end normally")
+            rows = read_scores(path)
+            check(rows == expected,
+                  f"after {restart} restarts: name of {len(rows[0][2])} characters, rows {rows[0][:2]}, "
+                  f"{rows[1:]}")
+            check(not os.path.exists(path + ".damaged"), "date.dat was found damaged")
+            if restart < 2:
+                game.start()
+                board, _ = open_board(game)
+
+
 if __name__ == "__main__":
-    check(len(sys.argv) == 2 or (len(sys.argv) == 3 and sys.argv[2] == "twice"),
-          "usage: test_game.py PROGRAM [twice]")
-    run(test_twice if len(sys.argv) == 3 else test_played, sys.argv[1])
+    modes = {None: test_played, "twice": test_twice, "long": test_long_name}
+    mode = sys.argv[2] if len(sys.argv) == 3 else None
+    check(len(sys.argv) in (2, 3) and mode in modes, "usage: test_game.py PROGRAM [twice|long]")
+    run(modes[mode], sys.argv[1])
