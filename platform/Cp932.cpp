@@ -50,41 +50,37 @@ QStringDecoder& decoder()
 
 QByteArray encodeCp932(const QString& text)
 {
-    QString mapped;
-    mapped.reserve(text.size());
-    for (const QChar c : text)
-        mapped += QChar(char16_t(cp932Twin(c.unicode())));   // all twins lie in the BMP
-
-    QStringEncoder& whole = encoder();
-    QByteArray bytes = whole.encode(mapped);
-    if (!whole.hasError())
-        return bytes;
-
-    // The converter substitutes a character of its own choosing (FC FC) and
-    // does not say where; judge one code point at a time to put "?" there.
-    // The code page holds no character outside the BMP and no lone
-    // surrogate, and each character of the BMP is encoded once in a thread's
-    // life.
+    // The converter substitutes a character of its own choosing (FC FC) for
+    // one the code page lacks, and does not say where; so each character is
+    // judged alone, once in a thread's life, and kept. The code page holds
+    // no character outside the BMP and no lone surrogate, and maps each
+    // character of the BMP on its own (it has no shift state), so the bytes
+    // are those of the whole text.
     thread_local std::vector<std::array<char, 3>> known(0x10000);   // length (0: not yet), bytes
-    bytes.clear();
-    for (qsizetype i = 0; i < mapped.size(); ++i) {
-        const QChar c = mapped.at(i);
+    QByteArray bytes(2 * text.size(), Qt::Uninitialized);   // at most two bytes a unit
+    char* const out = bytes.data();
+    qsizetype length = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
         if (c.isSurrogate()) {
-            if (c.isHighSurrogate() && i + 1 < mapped.size() && mapped.at(i + 1).isLowSurrogate())
+            if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
                 ++i;
-            bytes += '?';
+            out[length++] = '?';
             continue;
         }
-        std::array<char, 3>& encoded = known[c.unicode()];
+        const QChar mapped(char16_t(cp932Twin(c.unicode())));   // all twins lie in the BMP
+        std::array<char, 3>& encoded = known[mapped.unicode()];
         if (encoded[0] == 0) {
             QStringEncoder& one = encoder();
-            const QByteArray single = one.encode(QStringView(&c, 1));
+            const QByteArray single = one.encode(QStringView(&mapped, 1));
             const bool holds = !one.hasError() && !single.isEmpty() && single.size() <= 2;
             encoded = holds ? std::array<char, 3>{char(single.size()), single[0], single.back()}
                             : std::array<char, 3>{1, '?', '?'};
         }
-        bytes.append(encoded.data() + 1, encoded[0]);
+        for (int k = 1; k <= encoded[0]; ++k)
+            out[length++] = encoded[k];
     }
+    bytes.truncate(length);
     return bytes;
 }
 
