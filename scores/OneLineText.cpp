@@ -1,9 +1,22 @@
 #include "scores/OneLineText.h"
 
+namespace {
+
+// The control characters (category Cc), which Unicode has fixed for good:
+// C0, DEL and C1.
+bool isControl(QChar c)
+{
+    return c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F);
+}
+
+} // namespace
+
 QString oneLineText(const QString& text, int* cursor)
 {
-    QString result;
-    result.reserve(text.size());
+    // Written in place: the text never grows, and a pasted one may be long.
+    QString result(text.size(), Qt::Uninitialized);
+    QChar* const out = result.data();
+    qsizetype length = 0;
     int moved = cursor ? *cursor : 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
@@ -13,10 +26,10 @@ QString oneLineText(const QString& text, int* cursor)
                 --moved;
             continue;
         }
-        const bool breaksLine = c.category() == QChar::Other_Control || c == QChar::LineSeparator
-            || c == QChar::ParagraphSeparator;
-        result += breaksLine ? QChar(u' ') : c;
+        const bool breaksLine = isControl(c) || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+        out[length++] = breaksLine ? QChar(u' ') : c;
     }
+    result.truncate(length);
     if (cursor)
         *cursor = moved;
     return result;
