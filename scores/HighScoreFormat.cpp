@@ -291,11 +291,15 @@ HighScoreFault stopFault(const Reader& reader)
     return faultAt(HighScoreProblem::Unreadable, reader.stopLine());
 }
 
-QString quoted(const QString& text)
+// Appends the field between double quotes, and the line end.
+void appendQuoted(QString& text, const QString& field)
 {
-    QString value = text;
-    value.replace(u'"', QChar(0xFF02));
-    return u'"' + value + u'"';
+    text += u'"';
+    if (field.contains(u'"'))
+        text += QString(field).replace(u'"', QChar(0xFF02));
+    else
+        text += field;
+    text += QLatin1String("\"\r\n");
 }
 
 } // namespace
@@ -356,13 +360,19 @@ HighScoreText readHighScores(QByteArrayView bytes, bool readFailed)
 
 QByteArray writeHighScores(const HighScoreTable& table)
 {
-    const QLatin1String lineEnd("\r\n");
+    // Built in one buffer: a score takes at most 8 characters with its line
+    // end, and each field 4 more than its text.
+    qsizetype length = 0;
+    for (int row = 1; row <= HighScoreTable::Rows; ++row)
+        length += 8 + 4 + table.row(row).level.size() + 4 + table.row(row).name.size();
     QString text;
+    text.reserve(length);
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
         const HighScoreRow& content = table.row(row);
-        text += QString::number(content.score) + lineEnd;
-        text += quoted(content.level) + lineEnd;
-        text += quoted(content.name) + lineEnd;
+        text += QString::number(content.score);
+        text += QLatin1String("\r\n");
+        appendQuoted(text, content.level);
+        appendQuoted(text, content.name);
     }
     return encodeCp932(text);
 }
