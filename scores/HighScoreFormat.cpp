@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -102,7 +103,16 @@ private:
     void skipLineEnd();
     void stopBefore(qsizetype badAt);
     bool reachesEnd(qsizetype from);
+    qsizetype nextSeparator();
     std::optional<QString> decodeOrStop(qsizetype from, qsizetype to);
+
+    // Where a separator byte was last found, so that each one is searched
+    // for once per occurrence: a text of many short fields, or of one line
+    // with no LF at all, is still scanned once whatever the field lengths.
+    struct Found {
+        char byte;
+        qsizetype at;   // its first place at or after where it was searched for
+    };
 
     QByteArrayView bytes_;
     qsizetype end_;    // the text is bytes_.first(end_), as far as it is cp932
@@ -111,6 +121,7 @@ private:
     qsizetype pos_ = 0;
     int line_ = 1;
     bool afterComma_ = false;
+    Found separators_[3] = {{',', -1}, {'\r', -1}, {'\n', -1}};
 };
 
 Reader::Reader(QByteArrayView bytes, bool readFailed)
@@ -173,6 +184,21 @@ bool Reader::reachesEnd(qsizetype from)
     return stop_ == TextEnd::Whole;
 }
 
+// The first comma or line end at or after pos_; end_ when there is none.
+qsizetype Reader::nextSeparator()
+{
+    qsizetype next = end_;
+    for (Found& separator : separators_) {
+        if (separator.at < pos_) {
+            separator.at = bytes_.first(end_).indexOf(separator.byte, pos_);
+            if (separator.at < 0)
+                separator.at = end_;
+        }
+        next = std::min(next, separator.at);
+    }
+    return next;
+}
+
 std::optional<QString> Reader::decodeOrStop(qsizetype from, qsizetype to)
 {
     const QByteArrayView bytes = bytes_.sliced(from, to - from);
@@ -210,7 +236,7 @@ FieldResult Reader::readField(Field& field)
         std::optional<QString> text = decodeOrStop(open, close);
         if (!text)
             return FieldResult::Stopped;
-        field.text = *text;
+        field.text = std::move(*text);
         line_ += lineEndsIn(bytes_.sliced(open, close - open));
         pos_ = close + 1;
         skipSpaces();
@@ -226,17 +252,22 @@ FieldResult Reader::readField(Field& field)
         }
     } else {
         const qsizetype start = pos_;
-        while (pos_ < end_ && !isSeparator(bytes_[pos_]))
-            ++pos_;
-        if (pos_ >= end_ && !reachesEnd(start))
-            return FieldResult::Stopped;
+        pos_ = nextSeparator();
+        // Decoded once, even when it runs to the end of the text: a field
+        // that ends there is judged on the same bytes as reachesEnd would.
         std::optional<QString> text = decodeOrStop(start, pos_);
         if (!text)
             return FieldResult::Stopped;
+        if (pos_ >= end_) {
+            stopAt_ = end_;
+            if (stop_ != TextEnd::Whole)
+                return FieldResult::Stopped;
+        }
         qsizetype length = text->size();
         while (length > 0 && (text->at(length - 1) == u' ' || text->at(length - 1) == u'\t'))
             --length;
-        field.text = text->first(length);
+        field.text = std::move(*text);
+        field.text.truncate(length);
     }
 
     afterComma_ = pos_ < end_ && bytes_[pos_] == ',';
