@@ -89,7 +89,7 @@ enum class FieldResult { Read, EndOfData, UnclosedQuote, TextAfterQuote, Stopped
 
 class Reader {
 public:
-    Reader(QByteArrayView bytes, bool readFailed);
+    Reader(QByteArrayView bytes, bool readFailed, qsizetype limit);
 
     FieldResult readField(Field& field);
     int line() const { return line_; }
@@ -124,13 +124,13 @@ private:
     Found separators_[3] = {{',', -1}, {'\r', -1}, {'\n', -1}};
 };
 
-Reader::Reader(QByteArrayView bytes, bool readFailed)
-    : bytes_(bytes.first(std::min<qsizetype>(bytes.size(), HighScoreBytesLooked))),
+// Looks at no byte past limit + 2, as HighScoreBytesLooked says.
+Reader::Reader(QByteArrayView bytes, bool readFailed, qsizetype limit)
+    : bytes_(bytes.first(std::min<qsizetype>(bytes.size(), limit + 2))),
       end_(bytes_.size()),
       stop_(readFailed ? TextEnd::ReadFailed : TextEnd::Whole)
 {
     // A CR LF that straddles the limit is one line end, and belongs to it.
-    const qsizetype limit = qsizetype(HighScoreReadLimit);
     if (end_ > limit) {
         const bool lineEndAcross = bytes_[limit - 1] == '\r' && bytes_[limit] == '\n';
         end_ = lineEndAcross ? limit + 1 : limit;
@@ -347,10 +347,11 @@ QString cutToFieldLimit(const QString& text)
 
 // Rows are filled only once all three of their fields are valid, so every
 // row from the first problem on keeps its default content.
-HighScoreText readHighScores(QByteArrayView bytes, bool readFailed)
+HighScoreText readHighScores(QByteArrayView bytes, bool readFailed, qint64 readLimit)
 {
+    Q_ASSERT(readLimit >= 1 && readLimit <= HighScoreReadLimit);
     HighScoreText result;
-    Reader reader(bytes, readFailed);
+    Reader reader(bytes, readFailed, qsizetype(readLimit));
     Field fields[FieldsPerRow];
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
         qint16 score = 0;

@@ -98,7 +98,12 @@ QString cutToFieldLimit(const QString& text);
 // is kept. No bytes at all are Empty. readFailed says that the bytes end
 // where reading the file failed, not where it ends: a field that needs more
 // is Unreadable at that line.
-HighScoreText readHighScores(QByteArrayView bytes, bool readFailed = false);
+//
+// The game always reads up to HighScoreReadLimit. A lower readLimit (at
+// least 1) moves the limit, and everything said above of it, so that tests
+// reach its edges with short texts.
+HighScoreText readHighScores(QByteArrayView bytes, bool readFailed = false,
+                             qint64 readLimit = HighScoreReadLimit);
 
 // Always 30 lines. A double quote in a label or a name is written as the
 // full-width "＂" (U+FF02) so that the field cannot end early; a character that
