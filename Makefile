@@ -52,13 +52,17 @@ test-sanitize: deps
 	cmake --build build-asan -j$(JOBS)
 	cd build-asan && $(SANITIZER_ENV) ctest --output-on-failure --label-exclude e2e
 
-# The reader and the round trip under libFuzzer, each for FUZZ_SECONDS. New
-# inputs they find go to build-fuzz/corpus/TARGET, the committed seeds stay as
-# they are; a crash or a sanitizer report stops it, leaves the input in
+# The reader and the round trip under libFuzzer, each for FUZZ_SECONDS (or
+# FUZZ_RUNS inputs, when set), in one process a core. New inputs they find
+# go to build-fuzz/corpus/TARGET, the committed seeds stay as they are; a
+# crash or a sanitizer report stops it, leaves the input in
 # build-fuzz/findings and fails the target. The reader takes inputs past the
-# 1 MiB it reads, as they are or made long from short ones (fuzz_reader.cpp).
+# 1 MiB it reads, as they are or made long from short ones, and reads short
+# ones at lowered limits too (fuzz_reader.cpp).
 FUZZ_TARGETS := fuzz_reader fuzz_roundtrip
-FUZZ_OPTIONS_fuzz_reader := -max_len=1100000 -entropic_scale_per_exec_time=1 tests/fuzz/corpus
+FUZZ_OPTIONS := -fork=$(JOBS) -entropic_scale_per_exec_time=1 -max_total_time=$(FUZZ_SECONDS) \
+                $(if $(FUZZ_RUNS),-runs=$(FUZZ_RUNS)) -artifact_prefix=build-fuzz/findings/
+FUZZ_OPTIONS_fuzz_reader := -max_len=1100000 -dict=tests/fuzz/date.dict tests/fuzz/corpus
 FUZZ_OPTIONS_fuzz_roundtrip := -max_len=4096
 
 fuzz: deps
@@ -67,13 +71,14 @@ fuzz: deps
 	cmake --build build-fuzz --target $(FUZZ_TARGETS) -j$(JOBS)
 	mkdir -p build-fuzz/findings $(FUZZ_TARGETS:%=build-fuzz/corpus/%)
 	@for target in $(FUZZ_TARGETS); do \
-	    echo "$$target:"; \
 	    options=$$(case $$target in fuzz_reader) echo "$(FUZZ_OPTIONS_fuzz_reader)";; \
 	        *) echo "$(FUZZ_OPTIONS_fuzz_roundtrip)";; esac); \
-	    $(SANITIZER_ENV) ./build-fuzz/tests/fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	        -artifact_prefix=build-fuzz/findings/ build-fuzz/corpus/$$target $$options 2> build-fuzz/$$target.log \
-	        || { tail -n 60 build-fuzz/$$target.log; exit 1; }; \
-	    grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' \
+	    $(SANITIZER_ENV) ./build-fuzz/tests/fuzz/$$target $(FUZZ_OPTIONS) build-fuzz/corpus/$$target $$options \
+	        > build-fuzz/$$target.log 2>&1 || { tail -n 60 build-fuzz/$$target.log; exit 1; }; \
+	    awk -v target=$$target '/^#[0-9]+: cov:/ { last = $$0 } /^INFO: exiting:/ { time = $$5 } \
+	        END { split(last, f, " "); inputs = substr(f[1], 2) + 0; seconds = time + 0; \
+	              printf "%s: %d inputs in %d s, %d a second; cov %s ft %s corpus %s\n", \
+	                     target, inputs, seconds, inputs / (seconds ? seconds : 1), f[3], f[5], f[7] }' \
 	        build-fuzz/$$target.log; \
 	done
 	@echo "findings: $$(ls build-fuzz/findings | wc -l)"

@@ -57,14 +57,15 @@ struct Text {
     bool fromCp932 = false;   // the code page holds every character
 };
 
-// A control byte, then a piece of text repeated 1..1024 times, so that short
-// inputs reach the field limit: cp932 bytes when they decode, UTF-16 code
-// units otherwise (any at all: lone surrogates, characters the code page
-// lacks, line breaks).
+// A control byte, then a piece of text repeated 1..16 times, or up to 961
+// times when the control byte says so, so that short inputs reach the field
+// limit (rarely: a long field costs as much as a hundred short ones):
+// cp932 bytes when they decode, UTF-16 code units otherwise (any at all:
+// lone surrogates, characters the code page lacks, line breaks).
 Text takeText(Bytes& in)
 {
     const std::uint8_t control = in.take();
-    const int repeats = 1 + (control & 0x0F) * (control & 0x40 ? 64 : 1);
+    const int repeats = 1 + (control & 0x0F) * ((control & 0x70) == 0x70 ? 64 : 1);
     const QByteArrayView piece = in.takeUpTo(in.take() % 16);
     if (control & 0x80) {
         if (const std::optional<QString> decoded = decodeCp932(piece.toByteArray()))
