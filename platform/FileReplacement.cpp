@@ -76,8 +76,11 @@ std::optional<ReplaceOutcome> replaceInPlace(const QByteArray& name, QByteArrayV
         if (const int error = ::posix_fallocate(file.get(), 0, off_t(bytes.size())); error != 0)
             return failure(ReplaceStep::Reserve, error);
     }
-    if (beforeRewrite)
-        beforeRewrite(file.get(), qint64(info.st_size));
+    if (beforeRewrite && !beforeRewrite(file.get(), qint64(info.st_size))) {
+        if (bytes.size() > info.st_size && ::ftruncate(file.get(), info.st_size) != 0)
+            return failure(ReplaceStep::WriteInPlace, errno);
+        return failure(ReplaceStep::Declined, 0);
+    }
     const bool written = writeAll(file.get(), bytes) && ::ftruncate(file.get(), off_t(bytes.size())) == 0
         && ::fsync(file.get()) == 0;
     const int error = errno;

@@ -14,6 +14,7 @@ enum class ReplaceStep {
     Rename,         // the new file could not take the path's name
     WriteInPlace,   // rewriting the file in place failed part way: it may be partly new
     Reserve,        // the file to rewrite in place has no room for the new length: it is unchanged
+    Declined,       // beforeRewrite refused the rewrite in place: the file is unchanged
 };
 
 struct ReplaceOutcome {
@@ -39,7 +40,8 @@ struct ReplaceOutcome {
 // beforeRewrite, when given, runs once that room is there and before the
 // first byte changes, with the file open for reading (where its permissions
 // allow; read it at offsets, as pread does) and its length before the room
-// was added. A rewrite in place is never atomic: a kill or a power cut
-// during it can leave the file partly new.
-using BeforeRewrite = std::function<void(int fd, qint64 oldSize)>;
+// was added; when it returns false, the room is given back and nothing is
+// written. A rewrite in place is never atomic: a kill or a power cut during
+// it can leave the file partly new.
+using BeforeRewrite = std::function<bool(int fd, qint64 oldSize)>;
 ReplaceOutcome replaceFile(const QString& path, QByteArrayView bytes, const BeforeRewrite& beforeRewrite = {});

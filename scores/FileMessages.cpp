@@ -165,6 +165,8 @@ QString replaceFailedReason(const QString& path, const ReplaceOutcome& outcome)
     case ReplaceStep::Reserve:
         return QStringLiteral("新しい記録を書く場所を確保できませんでした（%1）。").arg(errorText(outcome.error))
             + unchanged;
+    case ReplaceStep::Declined:
+        return QStringLiteral("書き換える前の記録を残せなかったため、書き換えませんでした。") + unchanged;
     }
     return QString();
 }
@@ -265,5 +267,17 @@ QString partlyWrittenReason(const QString& path, const ReplaceOutcome& outcome, 
         text += QStringLiteral("書き換える前の記録は %1 に残してあり、ファイルが壊れていれば次に読むときに使います。")
                     .arg(QDir::toNativeSeparators(previousCopy));
     }
+    return text;
+}
+
+QString previousNotKeptReason(const QString& path, const QString& previousCopy, bool partlyWritten)
+{
+    const QString folder = QDir::toNativeSeparators(QFileInfo(previousCopy).absolutePath());
+    QString text = QStringLiteral("%1 を書き換える前に、今の記録を %2 に残せなかったため、保存しませんでした"
+                                  "（書き換えが途中で止まったときに元に戻すためのものです）。"
+                                  "フォルダ %3 に書き込めるか、空きがあるか確かめてから「再試行」を押してください。")
+                       .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(previousCopy), folder);
+    text += partlyWritten ? QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。")
+                          : QStringLiteral("\n前に保存したファイルは変更していません。");
     return text;
 }

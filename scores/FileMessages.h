@@ -55,3 +55,9 @@ QString sharedFileBusyReason(const QString& path);
 // attempt may have left it partly new; previousCopy is where the table read
 // before the rewrite was kept (empty when none could be kept).
 QString partlyWrittenReason(const QString& path, const ReplaceOutcome& outcome, const QString& previousCopy);
+
+// Why a save that would rewrite the file at path in place was not made: what
+// the file holds could not be kept at previousCopy first, so a rewrite cut
+// short could not be undone. partlyWritten says an earlier attempt may have
+// left the file partly new.
+QString previousNotKeptReason(const QString& path, const QString& previousCopy, bool partlyWritten);

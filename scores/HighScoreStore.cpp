@@ -167,18 +167,28 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
         merged.insert(row);
     const QByteArray bytes = writeHighScores(merged);
     const InPlaceBackup kept = backup();
+    // A rewrite in place goes ahead only once what the file holds (as far
+    // as the reader looks) is kept where the player can write, so that one
+    // cut short can be undone. With no such folder at all (see
+    // previousCopyPath) it goes ahead unkept: it is the only way to save.
     const auto keepPrevious = [&](int fd, qint64 size) {
+        if (kept.previousPath().isEmpty())
+            return true;
         QByteArray previous(qsizetype(std::min(size, HighScoreBytesLooked)), Qt::Uninitialized);
-        if (size <= HighScoreBytesLooked && readAt(fd, previous.data(), size, 0) == size
-            && kept.keep(previous, bytes))
-            keptPrevious_ = kept.previousPath();
+        if (readAt(fd, previous.data(), previous.size(), 0) != previous.size() || !kept.keep(previous, bytes))
+            return false;
+        keptPrevious_ = kept.previousPath();
+        return true;
     };
     const ReplaceOutcome outcome = replaceFile(path_, bytes, keepPrevious);
     if (!outcome.succeeded()) {
         if (outcome.failed == ReplaceStep::WriteInPlace && !beforeFailure_)
             beforeFailure_ = base;
-        result.reason = beforeFailure_ ? partlyWrittenReason(path_, outcome, keptPrevious_)
-                                       : replaceFailedReason(path_, outcome);
+        if (outcome.failed == ReplaceStep::Declined)
+            result.reason = previousNotKeptReason(path_, kept.previousPath(), beforeFailure_.has_value());
+        else
+            result.reason = beforeFailure_ ? partlyWrittenReason(path_, outcome, keptPrevious_)
+                                           : replaceFailedReason(path_, outcome);
         return result;
     }
     // The file is whole again: the table kept for a torn one is not needed.

@@ -77,9 +77,12 @@ public:
     // same rows) is not kept or reported again. When the damaged file was
     // moved aside and no file has taken its place, the save places the
     // rows on those read from it before the problem. A file that cannot be
-    // read at all is never written over: the save fails. After a rewrite in
-    // place that failed part way, the next saves merge onto the table read
-    // before it, until one succeeds.
+    // read at all is never written over: the save fails. A file rewritten in
+    // place is rewritten only once what it holds is kept (see
+    // previousCopyPath); where that cannot be done, the save fails and the
+    // file is left as it was. After a rewrite in place that failed part way,
+    // the next saves merge onto the table read before it, until one
+    // succeeds.
     HighScoreSave save(std::chrono::milliseconds lockWait = DefaultLockWait);
 
 private:

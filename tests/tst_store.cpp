@@ -337,7 +337,7 @@ private slots:
         const QByteArray before = ReadAll(path);
         const bool asExpected = AsOrdinaryUser([&] {
             HighScoreStore store(path);
-            store.setPreviousCopyFolder(QString());
+            store.setPreviousCopyFolder(QStringLiteral(""));   // no per-user folder at all
             store.load();
             PlayOn(store, {950}, QStringLiteral("A"));
             const HighScoreSave save = store.save(std::chrono::milliseconds(300));
@@ -362,7 +362,7 @@ private slots:
         QVERIFY(!path.isEmpty());
         const bool asExpected = AsOrdinaryUser([&] {
             HighScoreStore store(path);
-            store.setPreviousCopyFolder(QString());
+            store.setPreviousCopyFolder(QStringLiteral(""));   // no per-user folder at all
             store.load();
             PlayOn(store, {950}, QStringLiteral("A"));
             const HighScoreSave first = SaveWithin(store, 100);
@@ -381,6 +381,35 @@ private slots:
         QCOMPARE(rows.first(), QStringLiteral("950 A 1"));
         QCOMPARE(rows.at(1), QStringLiteral("900 元1") + QString(40, u'x'));
         QCOMPARE(rows.filter(QStringLiteral("950")).size(), 1);
+    }
+
+    // A file to rewrite in place, and a per-user folder that cannot take what
+    // it holds: the save fails and leaves the file as it was, to the byte
+    // and in length, although the longer table had room reserved for it;
+    // once the folder can take them, it succeeds.
+    void inPlaceNeedsKeptBytes()
+    {
+        QTemporaryDir folder, mine;
+        ::chmod(QFile::encodeName(mine.path()).constData(), 0777);
+        QVERIFY(WriteFile(mine.filePath(QStringLiteral("file")), "not a folder"));
+        const QString path = SharedFile(folder, TableOf(Descending));
+        QVERIFY(!path.isEmpty());
+        const QByteArray before = ReadAll(path);
+        const bool asExpected = AsOrdinaryUser([&] {
+            HighScoreStore store(path);
+            store.setPreviousCopyFolder(mine.filePath(QStringLiteral("file/pyokopon")));
+            store.load();
+            PlayOn(store, {950}, QString(300, u'名'));
+            const HighScoreSave save = store.save();
+            const bool refused = !save.saved && ReadAll(path) == before && store.unsaved().size() == 1
+                && save.reason.contains(QDir::toNativeSeparators(store.previousCopyPath()))
+                && save.reason.contains(QStringLiteral("変更していません"));
+            store.setPreviousCopyFolder(mine.path());
+            return refused && store.save().saved && !QFileInfo::exists(store.previousCopyPath());
+        });
+        ::chmod(QFile::encodeName(folder.path()).constData(), 0700);
+        QVERIFY(asExpected);
+        QCOMPARE(RowsOf(loadHighScoresFile(path).table).first(), "950 " + QString(300, u'名') + " 1");
     }
 
     // The file as found against the bytes kept before a rewrite in place
