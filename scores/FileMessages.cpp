@@ -9,6 +9,17 @@
 
 namespace {
 
+// The last sentence of a reason for a failed save: what the file holds now.
+QString unchangedSentence()
+{
+    return QStringLiteral("\n前に保存したファイルは変更していません。");
+}
+
+QString partlyWrittenSentence()
+{
+    return QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。");
+}
+
 constexpr qsizetype QuotedChars = 40;   // of a bad field, in a sentence
 
 // The common causes in the player's words, the system's own text otherwise.
@@ -145,7 +156,7 @@ QString notAFileSentence(mode_t mode)
 
 QString replaceFailedReason(const QString& path, const ReplaceOutcome& outcome)
 {
-    const QString unchanged = QStringLiteral("\n前に保存したファイルは変更していません。");
+    const QString unchanged = unchangedSentence();
     switch (outcome.failed) {
     case ReplaceStep::None:
         break;
@@ -161,7 +172,7 @@ QString replaceFailedReason(const QString& path, const ReplaceOutcome& outcome)
                     : QStringLiteral("ファイルを置き換えられませんでした（%1）。").arg(errorText(outcome.error)))
             + unchanged;
     case ReplaceStep::WriteInPlace:
-        return writeFailure(outcome.error) + QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。");
+        return writeFailure(outcome.error) + partlyWrittenSentence();
     case ReplaceStep::Reserve:
         return QStringLiteral("新しい記録を書く場所を確保できませんでした（%1）。").arg(errorText(outcome.error))
             + unchanged;
@@ -262,7 +273,7 @@ QString partlyWrittenReason(const QString& path, const ReplaceOutcome& outcome, 
     // The first sentence says what failed now; what follows it must not
     // claim the file is unchanged, since an earlier attempt changed it.
     QString text = replaceFailedReason(path, outcome).section(u'\n', 0, 0);
-    text += QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。");
+    text += partlyWrittenSentence();
     if (!previousCopy.isEmpty()) {
         text += QStringLiteral("書き換える前の記録は %1 に残してあり、ファイルが壊れていれば次に読むときに使います。")
                     .arg(QDir::toNativeSeparators(previousCopy));
@@ -277,7 +288,6 @@ QString previousNotKeptReason(const QString& path, const QString& previousCopy, 
                                   "（書き換えが途中で止まったときに元に戻すためのものです）。"
                                   "フォルダ %3 に書き込めるか、空きがあるか確かめてから「再試行」を押してください。")
                        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(previousCopy), folder);
-    text += partlyWritten ? QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。")
-                          : QStringLiteral("\n前に保存したファイルは変更していません。");
+    text += partlyWritten ? partlyWrittenSentence() : unchangedSentence();
     return text;
 }
