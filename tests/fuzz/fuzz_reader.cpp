@@ -2,8 +2,9 @@
 // without a crash, a hang or a sanitizer report, with a sentence for every
 // fault and default rows after the rows read; and whatever the reader
 // accepts must come back unchanged from a write and a second read (but for
-// the double quotes, which the writer turns into full-width ones). Works on
-// bytes in memory only.
+// the double quotes, which the writer turns into full-width ones); a
+// lowered limit changes nothing for bytes that fit in it. Works on bytes in
+// memory only.
 //
 // So that short inputs reach the read limit, an input that begins with FF
 // (no table does) stands for a longer one at a limit of its choosing: FF, a
@@ -94,6 +95,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     thread_local QByteArray expanded;
     const Reading reading = readingOf(data, size, expanded);
     const HighScoreText text = readHighScores(reading.bytes, false, reading.limit);
+    if (reading.limit < HighScoreReadLimit && reading.bytes.size() <= reading.limit) {
+        const HighScoreText atFullLimit = readHighScores(reading.bytes);
+        require(atFullLimit.table == text.table && atFullLimit.rowsRead == text.rowsRead
+                && atFullLimit.fault == text.fault);
+    }
     const bool damaged = text.fault.kind != HighScoreProblem::None;
     require(damaged == !problemSentence(text.fault).isEmpty());
     require(damaged == (text.fault.line > 0));
