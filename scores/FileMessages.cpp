@@ -284,8 +284,7 @@ QString partlyWrittenReason(const QString& path, const ReplaceOutcome& outcome, 
 QString previousNotKeptReason(const QString& path, const QString& previousCopy, bool partlyWritten)
 {
     const QString folder = QDir::toNativeSeparators(QFileInfo(previousCopy).absolutePath());
-    QString text = QStringLiteral("%1 を書き換える前に、今の記録を %2 に残せなかったため、保存しませんでした"
-                                  "（書き換えが途中で止まったときに元に戻すためのものです）。"
+    QString text = QStringLiteral("%1 を書き換える前に、今の記録を %2 に残せなかったため、保存しませんでした。"
                                   "フォルダ %3 に書き込めるか、空きがあるか確かめてから「再試行」を押してください。")
                        .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(previousCopy), folder);
     text += partlyWritten ? partlyWrittenSentence() : unchangedSentence();
