@@ -64,6 +64,45 @@ MESSAGE_TITLES = (" ", "終了")     # the program's message boxes
 DEFAULT_ROW = (-9999, "易しい", "名無しの権兵衛")
 
 
+# --- the player -------------------------------------------------------------------
+# A test that needs a folder the program may not write runs the program as
+# an ordinary user, "the player". Root may write anywhere, so under root the
+# player is the user "nobody"; any other caller is an ordinary user already
+# and is the player itself, for whom a read-only folder already is read-only.
+
+def player():
+    """The player's (uid, gid)."""
+    if os.geteuid() == 0:
+        entry = pwd.getpwnam("nobody")
+        return entry.pw_uid, entry.pw_gid
+    return os.geteuid(), os.getegid()
+
+
+def as_player_argv(argv, *options):
+    """argv run as the player: through setpriv under root (options are
+    setpriv's own, such as "--pdeathsig", "TERM"), as it stands otherwise."""
+    if os.geteuid() != 0:
+        return list(argv)
+    uid, gid = player()
+    return ["setpriv", f"--reuid={uid}", f"--regid={gid}", "--clear-groups", *options, "--"] + list(argv)
+
+
+def give_to_player(path):
+    """Makes a file or folder the player's own, writable by the player."""
+    if os.geteuid() == 0:
+        os.chown(path, *player())
+    os.chmod(path, os.stat(path).st_mode | 0o200)
+
+
+def player_copy(program, folder):
+    """A copy of program in folder, a folder of the test's own that the
+    player can reach: the build folder may lie in a private (0700) one."""
+    copy = os.path.join(folder, os.path.basename(program))
+    shutil.copy2(program, copy)
+    os.chmod(copy, 0o755)
+    return copy
+
+
 class Failure(AssertionError):
     pass
 
@@ -85,7 +124,7 @@ def wait_until(what, probe, timeout, interval=0.05):
         time.sleep(interval)
 
 
-def _die_with_parent():
+def die_with_parent():
     # A helper process must not outlive a test that is killed on its timeout.
     ctypes.CDLL(None, use_errno=True).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
 
@@ -248,7 +287,7 @@ class Game:
             ["Xvfb", "-displayfd", str(writer), "-screen", "0", f"{self.screen[0]}x{self.screen[1]}x24",
              "-dpi", "96", "-nolisten", "tcp", "-noreset"],
             pass_fds=[writer], stdout=subprocess.DEVNULL, stderr=open(self._path("xvfb.log"), "w"),
-            preexec_fn=_die_with_parent)
+            preexec_fn=die_with_parent)
         self._helpers.append(self.xvfb)
         os.close(writer)
         number = b""
@@ -273,7 +312,7 @@ class Game:
         openbox_env = dict(self.env, XDG_RUNTIME_DIR=runtime)
         self._helpers.append(subprocess.Popen(
             ["openbox", "--sm-disable"], env=openbox_env, stdout=subprocess.DEVNULL,
-            stderr=open(self._path("openbox.log"), "w"), preexec_fn=_die_with_parent))
+            stderr=open(self._path("openbox.log"), "w"), preexec_fn=die_with_parent))
         # The window manager is ready once it has announced itself on the root window.
         wait_until("openbox to manage the screen",
                    lambda: "window id" in self._run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], check_rc=False),
@@ -291,10 +330,8 @@ class Game:
     # --- the program --------------------------------------------------------------
 
     def start(self, *, as_player=False, extra_env=None):
-        """Starts the program. as_player: run it as an ordinary user with a
-        home of its own (self.player_home). The tests run as root, who may
-        write anywhere, so root hands the program to the user "nobody"; any
-        other user is ordinary already."""
+        """Starts the program. as_player: run it as the player (see player())
+        with a home of its own (self.player_home)."""
         check(self.process is None or self.process.poll() is not None, "the program is still running")
         env = dict(self.env, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=os.path.join(self.work, "runtime"))
         env.update(extra_env or {})
@@ -304,26 +341,15 @@ class Game:
             runtime = os.path.join(home, "runtime")
             os.makedirs(runtime, mode=0o700, exist_ok=True)
             for mine in (home, runtime):
-                self.give_to_player(mine)
-            entry = pwd.getpwuid(self.player_uid())
-            env.update(HOME=home, XDG_RUNTIME_DIR=runtime, USER=entry.pw_name, LOGNAME=entry.pw_name)
-            argv = ["setpriv", f"--reuid={entry.pw_uid}", f"--regid={entry.pw_gid}", "--clear-groups", "--"] + argv
+                give_to_player(mine)
+            name = pwd.getpwuid(player()[0]).pw_name
+            env.update(HOME=home, XDG_RUNTIME_DIR=runtime, USER=name, LOGNAME=name)
+            argv = as_player_argv(argv)
         self.player_home = env["HOME"]
         self._log = open(self._path("program.log"), "a")
         self.process = subprocess.Popen(argv, cwd=self.work, env=env, stdin=subprocess.DEVNULL,
-                                        stdout=self._log, stderr=subprocess.STDOUT, preexec_fn=_die_with_parent)
+                                        stdout=self._log, stderr=subprocess.STDOUT, preexec_fn=die_with_parent)
         return self.process
-
-    @staticmethod
-    def player_uid():
-        """The user id the program runs under with as_player."""
-        return pwd.getpwnam("nobody").pw_uid if os.geteuid() == 0 else os.geteuid()
-
-    def give_to_player(self, path):
-        """Makes a file or folder the player's own, writable by the player."""
-        entry = pwd.getpwuid(self.player_uid())
-        os.chown(path, entry.pw_uid, entry.pw_gid)
-        os.chmod(path, os.stat(path).st_mode | 0o200)
 
     def running(self):
         return self.process is not None and self.process.poll() is None

@@ -24,7 +24,7 @@ import subprocess
 import sys
 import tempfile
 
-from pyoko import check, run
+from pyoko import check, give_to_player, player, player_copy, run
 
 CHUNK = 1
 LINE = re.compile(r"^\d+\s+(\w+)\((.*)\) = (-?\d+)(?:<(.*?)>)?")
@@ -39,9 +39,10 @@ def unhex(text):
 def record(program, folder, data, env):
     """The operations of one save on files under folder and data, in order."""
     trace = os.path.join(os.path.dirname(folder), "trace")
-    subprocess.run(["strace", "-f", "-u", "nobody", "-o", trace, "-xx", "-s", "100000000", "-y", "-e",
+    user = ["-u", pwd.getpwuid(player()[0]).pw_name] if os.geteuid() == 0 else []
+    subprocess.run(["strace", "-f", *user, "-o", trace, "-xx", "-s", "100000000", "-y", "-e",
                     "trace=openat,write,pwrite64,lseek,ftruncate,fallocate,fsync,fdatasync,rename,unlink,close",
-                    program, os.path.join(folder, "date.dat"), "newcomer", "950"], env=env, check=True)
+                    program, os.path.join(folder, "date.dat"), "newcomer", "950"], env=env, cwd=folder, check=True)
     ops, offsets, roots = [], {}, (folder.encode() + b"/", data.encode() + b"/")
     for line in open(trace):
         match = LINE.match(line)
@@ -186,15 +187,15 @@ def test(program, path_kind):
     work = tempfile.mkdtemp(prefix="pyoko-crash-")
     try:
         os.chmod(work, 0o755)
+        program = player_copy(program, work)
         folder, data = os.path.join(work, "shared"), os.path.join(work, "data")
         os.makedirs(folder)
         os.makedirs(data)
-        nobody = pwd.getpwnam("nobody")
         env = dict(os.environ, XDG_DATA_HOME=data, HOME=work)
         date = os.path.join(folder, "date.dat")
         subprocess.run([program, date, "o"] + [str(n) for n in range(1, 11)], env=env, check=True)
         os.chmod(date, 0o666)
-        os.chown(data, nobody.pw_uid, nobody.pw_gid)
+        give_to_player(data)
         os.chmod(folder, 0o555 if path_kind == "inplace" else 0o777)
         before = show(program, folder, env)
         initial = {os.path.join(folder, "date.dat").encode(): bytearray(open(date, "rb").read())}

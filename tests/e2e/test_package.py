@@ -19,7 +19,7 @@ import subprocess
 import sys
 import tempfile
 
-from pyoko import DEFAULT_ROW, Game, check, quit_game, read_scores, run
+from pyoko import DEFAULT_ROW, Game, check, player, quit_game, read_scores, run
 
 PROGRAM = "usr/games/pyokopon"  # where the package puts the game
 DESKTOP_ENTRY = "usr/share/applications/org.pyokopon.pyokopon.desktop"
@@ -97,7 +97,7 @@ def test(build, cpack):
             data = os.path.join(game.player_home, ".local", "share", "pyokopon", "date.dat")
             check(os.path.exists(data), f"no date.dat in the user's data folder; it holds "
                                         f"{[os.path.join(d, n) for d, _, ns in os.walk(game.player_home) for n in ns]}")
-            check(os.stat(data).st_uid == game.player_uid(), "date.dat does not belong to the player")
+            check(os.stat(data).st_uid == player()[0], "date.dat does not belong to the player")
             check(read_scores(data) == [DEFAULT_ROW] * 10, f"date.dat in the data folder: {read_scores(data)}")
     finally:
         if os.path.isdir(os.path.join(scratch, "root", os.path.dirname(PROGRAM))):

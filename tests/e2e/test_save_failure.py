@@ -36,8 +36,8 @@ import signal
 import sys
 import time
 
-from pyoko import (Game, box_still_answers, check, choose_difficulty, encode_rows, holes, open_board, quit_game,
-                   read_scores, run, tick_of)
+from pyoko import (Game, box_still_answers, check, choose_difficulty, encode_rows, give_to_player, holes, open_board,
+                   quit_game, read_scores, run, tick_of)
 
 ROWS = [(900 - 100 * r, "普通", f"Player {r}") for r in range(10)]
 
@@ -81,7 +81,7 @@ def test(program):
 
         failure = quit_until_save_fails(game)
         for mine in (game.folder, path):
-            game.give_to_player(mine)
+            give_to_player(mine)
         game.key("Return", to=failure)  # 再試行, now that folder and file are the user's
         check(game.wait_exit() == 0, "the program did not end normally after a successful retry")
         check(read_scores(path) == ROWS, f"date.dat after the retry: {read_scores(path)}")

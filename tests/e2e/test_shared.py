@@ -12,24 +12,22 @@ every row saved and of the default rows: none lost, none twice.
 """
 
 import os
-import pwd
 import random
 import shutil
 import subprocess
 import sys
 import tempfile
 
-from pyoko import check, run
+from pyoko import as_player_argv, check, give_to_player, player_copy, run
 
 
 def test(program, copies="8", games="15", rounds="3"):
     copies, games, rounds = int(copies), int(games), int(rounds)
-    nobody = pwd.getpwnam("nobody")
-    user = ["setpriv", f"--reuid={nobody.pw_uid}", f"--regid={nobody.pw_gid}", "--clear-groups", "--"]
     for round_number in range(rounds):
         work = tempfile.mkdtemp(prefix="pyoko-shared-")
         try:
             os.chmod(work, 0o755)
+            saver = player_copy(program, work)
             folder = os.path.join(work, "shared")
             os.makedirs(folder)
             date = os.path.join(folder, "date.dat")
@@ -44,12 +42,12 @@ def test(program, copies="8", games="15", rounds="3"):
             for copy in range(copies):
                 home = os.path.join(work, f"home{copy}")
                 os.makedirs(home)
-                os.chown(home, nobody.pw_uid, nobody.pw_gid)
+                give_to_player(home)
                 mine = scores[copy * games:(copy + 1) * games]
                 rows += [(score, f"c{copy}-{score}") for score in mine]
                 env = dict(os.environ, HOME=home, XDG_DATA_HOME=os.path.join(home, "data"))
-                processes.append(subprocess.Popen(user + [program, date, f"c{copy}"] + [str(s) for s in mine],
-                                                  env=env, stderr=subprocess.PIPE, text=True))
+                processes.append(subprocess.Popen(as_player_argv([saver, date, f"c{copy}"] + [str(s) for s in mine]),
+                                                  env=env, cwd=work, stderr=subprocess.PIPE, text=True))
             for process in processes:
                 _, error = process.communicate(timeout=240)
                 check(process.returncode == 0, f"a copy failed to save: {error}")

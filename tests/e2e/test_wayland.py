@@ -19,7 +19,8 @@ on the screen, with no board to belong to.
 import os
 import sys
 
-from pyoko import BOARD_TITLE, DEFAULT_ROW, check, choose_difficulty, open_board, quit_game, read_scores, run
+from pyoko import (BOARD_TITLE, DEFAULT_ROW, check, choose_difficulty, give_to_player, open_board, quit_game,
+                   read_scores, run)
 from wayland import Session
 
 NAME = "ぴょこ太郎"
@@ -39,7 +40,7 @@ PARENTS = [
 
 def test(program):
     with Session("wayland", program) as session:
-        session.give_to_player(session.folder)  # date.dat beside the program
+        give_to_player(session.folder)  # date.dat beside the program
         session.start()
         board, _ = open_board(session, save_as="board.png")
         for key, title in (("h", "Form3"), ("v", "Form2")):

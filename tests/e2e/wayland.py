@@ -7,39 +7,38 @@ driven only through wtype keys; it is read through grim screenshots, sway's
 window tree and the Wayland requests it logs (WAYLAND_DEBUG), which name
 each window's parent.
 
-sway refuses to run as root, so under root the compositor runs as the same
-ordinary user as a program started with as_player; the tools that drive and
-read them need no user of their own.
+sway refuses to run as root, so the compositor runs as the player, as a
+program started with as_player does; the tools that drive and read them
+need no user of their own.
 """
 
 import glob
 import json
 import os
-import pwd
 import re
 import subprocess
 import time
 
-from pyoko import Game, Shot, Window, check, wait_until
+from pyoko import Game, Shot, Window, as_player_argv, check, die_with_parent, give_to_player, wait_until
 
 
 class Session(Game):
     def _start_display(self):
         runtime = os.path.join(self.work, "runtime")
         os.makedirs(runtime, mode=0o700)
-        self.give_to_player(runtime)
+        give_to_player(runtime)
         config = os.path.join(self.work, "sway.conf")
         with open(config, "w") as out:
             out.write("xwayland disable\n")
         os.chmod(config, 0o644)
-        entry = pwd.getpwuid(self.player_uid())
         self.env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"), "HOME": self.home, "LANG": "C.UTF-8",
                     "XDG_RUNTIME_DIR": runtime}
+        # setpriv's own --pdeathsig: a change of user clears the one set before it.
         sway = subprocess.Popen(
-            ["setpriv", f"--reuid={entry.pw_uid}", f"--regid={entry.pw_gid}", "--clear-groups", "--pdeathsig", "TERM",
-             "--", "sway", "--config", config],
+            as_player_argv(["sway", "--config", config], "--pdeathsig", "TERM"),
             env=dict(self.env, WLR_BACKENDS="headless", WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1"),
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=open(self._path("sway.log"), "w"))
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=open(self._path("sway.log"), "w"),
+            preexec_fn=die_with_parent)
         self._helpers.append(sway)
 
         def sockets():
