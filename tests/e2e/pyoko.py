@@ -103,6 +103,12 @@ def player_copy(program, folder):
     return copy
 
 
+# How long to wait for the program to show, close or end something. Far
+# more than it needs on a quiet machine: while every core is busy and the
+# disk writes back a build, one fsync of a save may take many seconds.
+PATIENCE = 60
+
+
 class Failure(AssertionError):
     pass
 
@@ -354,7 +360,7 @@ class Game:
     def running(self):
         return self.process is not None and self.process.poll() is None
 
-    def wait_exit(self, timeout=15):
+    def wait_exit(self, timeout=PATIENCE):
         try:
             return self.process.wait(timeout)
         except subprocess.TimeoutExpired:
@@ -385,7 +391,7 @@ class Game:
         """The visible windows whose titles are among names."""
         return [w for w in self.windows() if w.name in names]
 
-    def wait_window(self, *names, timeout=20, other_than=()):
+    def wait_window(self, *names, timeout=PATIENCE, other_than=()):
         """Waits for one visible window with one of the titles and returns it.
         other_than: ids of windows that do not count (a box already answered)."""
         def probe():
@@ -393,17 +399,17 @@ class Game:
             return found[0] if len(found) == 1 else None
         return wait_until(f"a window titled {' or '.join(map(repr, names))}", probe, timeout)
 
-    def wait_gone(self, window, timeout=20):
+    def wait_gone(self, window, timeout=PATIENCE):
         wait_until(f"{window} to close",
                    lambda: all(w.id != window.id for w in self.windows()), timeout)
 
-    def wait_board(self, timeout=20):
+    def wait_board(self, timeout=PATIENCE):
         return self.wait_window(BOARD_TITLE, timeout=timeout)
 
     def active(self):
         return self._run(["xdotool", "getactivewindow"], check_rc=False).strip()
 
-    def wait_active(self, window, timeout=20):
+    def wait_active(self, window, timeout=PATIENCE):
         wait_until(f"{window} to become the active window", lambda: self.active() == window.id, timeout)
 
     def key(self, *keys, to=None):
@@ -438,7 +444,7 @@ class Game:
         "mousedown", 1, "mouseup", 1."""
         self._run(["xdotool"] + [str(step) for step in steps])
 
-    def answer(self, key, names=MESSAGE_TITLES, timeout=20, other_than=()):
+    def answer(self, key, names=MESSAGE_TITLES, timeout=PATIENCE, other_than=()):
         """Waits for a message box, makes sure it has the focus, presses key.
         Returns the box."""
         box = self.wait_window(*names, timeout=timeout, other_than=other_than)
