@@ -506,7 +506,6 @@ void BoardTest::rendering()
     Board board;
     board->bestScoreLabel()->setText(QStringLiteral("-9999"));
     const QImage shot = board->grab().toImage();
-    shot.save(QDir::temp().filePath("pyokopon-board.png"));
     QCOMPARE(shot.size(), QSize(640, 480));
     const QRgb green = qRgb(0, 255, 0);
     QCOMPARE(shot.pixel(5, 5), green);
