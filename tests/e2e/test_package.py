@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """The .deb that `make package` builds, installed and played.
 
-  test_package.py BUILD_DIR CPACK
+  test_package.py BUILD_DIR CPACK OUT_DIR
 
-CPack builds the package afresh into a scratch folder. lintian finds nothing
+CPack builds the package afresh from BUILD_DIR into OUT_DIR, as `make
+package` does (the changelog's date, umask 022), and leaves it there for
+test_reproducible.py to compare with. lintian finds nothing
 to warn about in it, not even a pedantic note, its dependencies are the
 libraries dpkg-shlibdeps found and the font, it recommends Qt's Wayland
 plugin, and apt accepts it on this machine. It is unpacked into a
@@ -44,13 +46,27 @@ def startup_wm_class(root):
     return None
 
 
-def test(build, cpack):
+def make_package(build, cpack, out_dir):
+    """The package of build in out_dir, made as `make package` makes it."""
+    shutil.rmtree(out_dir, ignore_errors=True)
+    source = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
+    code, epoch = tool("dpkg-parsechangelog", "-l", os.path.join(source, "dist", "changelog"), "-STimestamp")
+    check(code == 0, f"dpkg-parsechangelog failed: {epoch}")
+    previous = os.umask(0o022)
+    try:
+        done = subprocess.run([cpack, "-G", "DEB", "--config", os.path.join(build, "CPackConfig.cmake"), "-B", out_dir],
+                              env=dict(os.environ, SOURCE_DATE_EPOCH=epoch.strip(), TZ="UTC"),
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=300)
+    finally:
+        os.umask(previous)
+    check(done.returncode == 0, f"cpack failed:\n{done.stdout.decode(errors='replace')}")
+
+
+def test(build, cpack, out_dir):
     scratch = tempfile.mkdtemp(prefix="pyokopon-package-")
     os.chmod(scratch, 0o755)
     try:
-        out_dir = os.path.join(scratch, "out")
-        code, out = tool(cpack, "-G", "DEB", "--config", os.path.join(build, "CPackConfig.cmake"), "-B", out_dir)
-        check(code == 0, f"cpack failed:\n{out}")
+        make_package(build, cpack, out_dir)
         debs = glob.glob(os.path.join(out_dir, "*.deb"))
         check(len(debs) == 1, f"cpack made {debs}")
         deb = debs[0]
@@ -106,5 +122,5 @@ def test(build, cpack):
 
 
 if __name__ == "__main__":
-    check(len(sys.argv) == 3, "usage: test_package.py BUILD_DIR CPACK")
+    check(len(sys.argv) == 4, "usage: test_package.py BUILD_DIR CPACK OUT_DIR")
     run(test, *sys.argv[1:])

@@ -1,22 +1,24 @@
 #!/usr/bin/env python3
 """`make package` gives the same bytes whoever builds it, wherever and whenever.
 
-  test_reproducible.py SOURCE_DIR
+  test_reproducible.py SOURCE_DIR PACKAGE_DIR
 
-The source tree is copied twice, into folders of different names and lengths,
-the second copy later than the first so that its files bear other dates. Each
-copy is packaged by `make package` under another umask (022, then 077) and
-time zone, with no SOURCE_DATE_EPOCH in the environment. The two .deb files
-must be equal byte for byte, and every file in them must bear the date of the
-newest entry of dist/changelog. On a difference the test prints what differs:
-the archive's members, and each file of the control and data parts with its
-type, mode, owner, date, size and checksum.
+PACKAGE_DIR holds the package that test_package.py made from the build
+folder of `make test` (umask 022, time zone UTC, in the sources' own
+folder). The source tree is copied into a folder of another name and depth,
+later, so that its files bear other dates, and packaged there by `make
+package` under umask 077 and the time zone of Tokyo, with no
+SOURCE_DATE_EPOCH in the environment. The two .deb files must be equal byte
+for byte, and every file in them must bear the date of the newest entry of
+dist/changelog. On a difference the test prints what differs: the archive's
+members, and each file of the control and data parts with its type, mode,
+owner, date, size and checksum.
 
-The first copy's game is built once by hand beforehand, with no date given,
-as a developer's build folder may hold it: `make package` must compile the
-images again with its own date.
+The copy's game is built once by hand beforehand, with no date given, as a
+developer's build folder may hold it: `make package` must compile the images
+again with its own date.
 
-To save time the copies build the game without its unit tests: each build
+To save time the copy builds the game without its unit tests: its build
 folder is configured with BUILD_TESTING off before `make package` runs, and
 the Makefile's own configuration keeps that setting.
 """
@@ -101,20 +103,21 @@ def describe(deb):
     return [f"ar {line}" for line in archive.splitlines()] + [" ".join(map(str, m)) for m in members(deb)]
 
 
-def test(source):
+def test(source, package_dir):
     source = os.path.abspath(source)
+    debs = glob.glob(os.path.join(package_dir, "*.deb"))
+    check(len(debs) == 1, f"{package_dir} holds {debs}, not the one package test_package.py makes")
+    first = debs[0]
     scratch = tempfile.mkdtemp(prefix="pyokopon-reproducible-")
     try:
-        first = package(source, os.path.join(scratch, "one"), 0o022, "UTC", game_first=True)
-        # The second copy's files must bear other dates than the first's.
-        time.sleep(max(0.0, os.stat(os.path.join(scratch, "one", "CMakeLists.txt")).st_mtime + 2 - time.time()))
-        second = package(source, os.path.join(scratch, "a-second-folder", "pyokopon"), 0o077, "Asia/Tokyo")
+        second = package(source, os.path.join(scratch, "a", "second", "folder", "pyokopon"), 0o077, "Asia/Tokyo",
+                         game_first=True)
 
         with open(first, "rb") as a, open(second, "rb") as b:
             same = a.read() == b.read()
         if not same:
             _, where = tool("cmp", first, second)
-            diff = difflib.unified_diff(describe(first), describe(second), "umask 022", "umask 077", lineterm="", n=1)
+            diff = difflib.unified_diff(describe(first), describe(second), "build folder", "copy", lineterm="", n=1)
             check(False, f"the two packages differ: {where.strip()}\n" + "\n".join(diff))
 
         code, epoch = tool("dpkg-parsechangelog", "-l", os.path.join(source, "dist", "changelog"), "-STimestamp")
@@ -131,5 +134,5 @@ def test(source):
 
 
 if __name__ == "__main__":
-    check(len(sys.argv) == 2, "usage: test_reproducible.py SOURCE_DIR")
+    check(len(sys.argv) == 3, "usage: test_reproducible.py SOURCE_DIR PACKAGE_DIR")
     run(test, *sys.argv[1:])
