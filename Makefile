@@ -16,7 +16,7 @@ JOBS := $(shell nproc)
 
 FUZZ_SECONDS ?= 60
 
-# The unit suites once more in a Debug build under AddressSanitizer and
+# The unit suites run in a Debug build under AddressSanitizer and
 # UndefinedBehaviorSanitizer, gcc's; the fuzz targets run under clang's. Qt is
 # not built with them, yet the leak check stays on: what Qt keeps for the
 # life of the process is still reachable at exit and is not reported.
@@ -33,61 +33,72 @@ REPRODUCIBLE = umask 022 && \
     SOURCE_DATE_EPOCH="$${SOURCE_DATE_EPOCH:-$$(dpkg-parsechangelog -l dist/changelog -STimestamp)}" && \
     export SOURCE_DATE_EPOCH &&
 
-# `make test` builds with compiler warnings as errors; `make run` only shows them.
-WERROR ?= OFF
-test: WERROR := ON
+# The tests run side by side: most of them wait on the game's 40-second
+# clock, so more at once than there are cores pays. The sanitizer build and
+# the fuzzing are tests too (tests/CMakeLists.txt), so that they build and
+# run while the others wait.
+TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 3 )))
 
-.PHONY: run test test-sanitize fuzz build deps package
+.PHONY: run test check test-sanitize fuzz build deps package
 
 run: build
 	./build/pyokopon
 
 test: build
-	cd build && ctest --output-on-failure
-	$(MAKE) --no-print-directory test-sanitize WERROR=ON
-	$(MAKE) --no-print-directory fuzz FUZZ_SECONDS=30 WERROR=ON
+	cd build && ctest --output-on-failure -j$(TEST_JOBS)
+
+# The unit suites alone, for a quick check while working on the code: they
+# are built in the sanitizer build only (tests/CMakeLists.txt). That build
+# and the fuzzing one compile each library as one file (a unity build), for
+# speed; the game's own build compiles file by file.
+check: test-sanitize
 
 test-sanitize: deps
-	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DPYOKOPON_WERROR=$(WERROR)
+	cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="$(SANITIZE)" -DPYOKOPON_WERROR=ON \
+	    -DPYOKOPON_CHECK_BUILDS=OFF -DCMAKE_UNITY_BUILD=ON
 	cmake --build build-asan -j$(JOBS)
-	cd build-asan && $(SANITIZER_ENV) ctest --output-on-failure --label-exclude e2e
+	cd build-asan && $(SANITIZER_ENV) ctest --output-on-failure -j$(JOBS) --label-regex unit
 
-# The reader and the round trip under libFuzzer, each for FUZZ_SECONDS (or
-# FUZZ_RUNS inputs, when set), in one process a core. New inputs they find
-# go to build-fuzz/corpus/TARGET, the committed seeds stay as they are; a
-# crash or a sanitizer report stops it, leaves the input in
+# The reader and the round trip under libFuzzer, side by side, each for
+# FUZZ_SECONDS (or FUZZ_RUNS inputs, when set) on its share of the cores. New
+# inputs they find go to build-fuzz/corpus/TARGET, the committed seeds stay
+# as they are; a crash or a sanitizer report stops it, leaves the input in
 # build-fuzz/findings and fails the target. The reader takes inputs past the
 # 1 MiB it reads, as they are or made long from short ones, and reads short
 # ones at lowered limits too (fuzz_reader.cpp).
 FUZZ_TARGETS := fuzz_reader fuzz_roundtrip
-FUZZ_OPTIONS := -fork=$(JOBS) -entropic_scale_per_exec_time=1 -max_total_time=$(FUZZ_SECONDS) \
+FUZZ_FORKS := $(shell echo $$(( $(JOBS) > $(words $(FUZZ_TARGETS)) ? $(JOBS) / $(words $(FUZZ_TARGETS)) : 1 )))
+FUZZ_OPTIONS := -fork=$(FUZZ_FORKS) -entropic_scale_per_exec_time=1 -max_total_time=$(FUZZ_SECONDS) \
                 $(if $(FUZZ_RUNS),-runs=$(FUZZ_RUNS)) -artifact_prefix=build-fuzz/findings/
 FUZZ_OPTIONS_fuzz_reader := -max_len=1100000 -dict=tests/fuzz/date.dict tests/fuzz/corpus
 FUZZ_OPTIONS_fuzz_roundtrip := -max_len=4096
 
 fuzz: deps
 	cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DPYOKOPON_FUZZ=ON \
-	    -DPYOKOPON_WERROR=$(WERROR)
+	    -DPYOKOPON_WERROR=ON -DBUILD_TESTING=OFF -DCMAKE_UNITY_BUILD=ON
 	cmake --build build-fuzz --target $(FUZZ_TARGETS) -j$(JOBS)
 	mkdir -p build-fuzz/findings $(FUZZ_TARGETS:%=build-fuzz/corpus/%)
-	@for target in $(FUZZ_TARGETS); do \
-	    options=$$(case $$target in fuzz_reader) echo "$(FUZZ_OPTIONS_fuzz_reader)";; \
-	        *) echo "$(FUZZ_OPTIONS_fuzz_roundtrip)";; esac); \
-	    $(SANITIZER_ENV) ./build-fuzz/tests/fuzz/$$target $(FUZZ_OPTIONS) build-fuzz/corpus/$$target $$options \
-	        > build-fuzz/$$target.log 2>&1 || { tail -n 60 build-fuzz/$$target.log; exit 1; }; \
-	    awk -v target=$$target '/^#[0-9]+: cov:/ { last = $$0 } /^INFO: exiting:/ { time = $$5 } \
-	        END { split(last, f, " "); inputs = substr(f[1], 2) + 0; seconds = time + 0; \
-	              printf "%s: %d inputs in %d s, %d a second; cov %s ft %s corpus %s\n", \
-	                     target, inputs, seconds, inputs / (seconds ? seconds : 1), f[3], f[5], f[7] }' \
-	        build-fuzz/$$target.log; \
-	done
+	@$(MAKE) --no-print-directory --output-sync=target -j$(words $(FUZZ_TARGETS)) $(FUZZ_TARGETS:%=run-%)
 	@echo "findings: $$(ls build-fuzz/findings | wc -l)"
+
+# Not phony, so that the pattern applies: no file of that name is ever made.
+run-fuzz_%:
+	@$(SANITIZER_ENV) ./build-fuzz/tests/fuzz/fuzz_$* $(FUZZ_OPTIONS) build-fuzz/corpus/fuzz_$* \
+	    $(FUZZ_OPTIONS_fuzz_$*) > build-fuzz/fuzz_$*.log 2>&1 || { tail -n 60 build-fuzz/fuzz_$*.log; exit 1; }
+	@awk -v target=fuzz_$* '/^#[0-9]+: cov:/ { last = $$0 } /^INFO: exiting:/ { time = $$5 } \
+	    END { split(last, f, " "); inputs = substr(f[1], 2) + 0; seconds = time + 0; \
+	          printf "%s: %d inputs in %d s, %d a second; cov %s ft %s corpus %s\n", \
+	                 target, inputs, seconds, inputs / (seconds ? seconds : 1), f[3], f[5], f[7] }' \
+	    build-fuzz/fuzz_$*.log
 
 package: build
 	$(REPRODUCIBLE) cd build && cpack -G DEB
 
+# Warnings are errors in every build of the project's own code, so that
+# `make run`, `make test` and `make package` share one build folder and never
+# compile each other's objects again.
 build: deps
-	$(REPRODUCIBLE) cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPYOKOPON_WERROR=$(WERROR)
+	$(REPRODUCIBLE) cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPYOKOPON_WERROR=ON -DPYOKOPON_CHECK_BUILDS=ON
 	$(REPRODUCIBLE) cmake --build build -j$(JOBS)
 
 deps:
