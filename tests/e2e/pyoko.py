@@ -261,8 +261,11 @@ class Game:
         self.screen = screen
         self.work = tempfile.mkdtemp(prefix=f"pyokopon-{test_name}-")
         os.chmod(self.work, 0o755)  # an ordinary user must reach the program
-        self.shots = os.path.join(os.getcwd(), "shots", test_name)
-        shutil.rmtree(self.shots, ignore_errors=True)
+        # Screenshots and logs; kept in shots/<test>/ of the folder the test
+        # runs in only when the test fails.
+        self.shots = os.path.join(self.work, "shots")
+        self.kept_shots = os.path.join(os.getcwd(), "shots", test_name)
+        shutil.rmtree(self.kept_shots, ignore_errors=True)
         os.makedirs(self.shots)
         if installed:
             self.folder = os.path.dirname(os.path.abspath(program))
@@ -454,7 +457,7 @@ class Game:
     # --- the screen ------------------------------------------------------------------
 
     def shot(self, save_as=None):
-        """Takes a screenshot; save_as keeps it as a PNG under shots/<test>/."""
+        """Takes a screenshot; save_as keeps it as a PNG among the shots."""
         started = time.monotonic()
         rgb = self._screen.read(*self.screen)
         self.last_shot = Shot(self.screen[0], self.screen[1], rgb, started, time.monotonic())
@@ -507,6 +510,8 @@ class Game:
                     print("--- what the program printed ---\n" + text)
             except OSError:
                 pass
+            shutil.copytree(self.shots, self.kept_shots)
+            print(f"screenshots and logs: {self.kept_shots}")
         shutil.rmtree(self.work, ignore_errors=True)
 
 
