@@ -27,8 +27,9 @@ bool sameBytes(int fd, const struct stat& info, const QByteArray& other)
     struct stat copyInfo {};
     if (!copy.isValid() || ::fstat(copy.get(), &copyInfo) != 0 || !S_ISREG(copyInfo.st_mode))
         return false;
+    // A second name of the very file is no copy: a rewrite in place changes it too.
     if (copyInfo.st_dev == info.st_dev && copyInfo.st_ino == info.st_ino)
-        return true;
+        return false;
     if (copyInfo.st_size != info.st_size)
         return false;
     QByteArray a(CompareBlockBytes, Qt::Uninitialized), b(CompareBlockBytes, Qt::Uninitialized);
@@ -76,7 +77,6 @@ QString keepDamagedCopy(const QString& path)
     struct stat info {};
     if (!source.isValid() || ::fstat(source.get(), &info) != 0 || !S_ISREG(info.st_mode))
         return QString();
-    const QByteArray opened = "/proc/self/fd/" + QByteArray::number(source.get());
     const QString base = path + QStringLiteral(".damaged");
     for (int number = 0; number < MostCopies; ++number) {
         const QString candidate = number == 0 ? base : base + u'.' + QString::number(number);
@@ -92,26 +92,17 @@ QString keepDamagedCopy(const QString& path)
         // Renaming keeps the owner, the mode and every byte at no cost, and
         // happens whole or not at all. A link at path moves as it is and
         // still leads to the file, which no save follows it to.
-        int error = moveName(name, target);
+        const int error = moveName(name, target);
         if (error == 0) {
             syncFolderOf(path);
             // The name at path changed between the look and the move: the
             // file read is not the one kept.
             return leadsTo(target, info) ? candidate : QString();
         }
-        if (error == EEXIST)
-            continue;
-        // Where the name cannot move (another user's file in a shared
-        // folder), a second name for the very file that was opened, made
-        // through its descriptor so that the name at path cannot change
-        // under it.
-        if (::linkat(AT_FDCWD, opened.constData(), AT_FDCWD, target.constData(), AT_SYMLINK_FOLLOW) == 0) {
-            syncFolderOf(path);
-            return candidate;
-        }
-        if (errno == EEXIST)
-            continue;
-        return QString();
+        // Where the name cannot move (a read-only or sticky folder), nothing
+        // is kept: a second name would be written over by a rewrite in place.
+        if (error != EEXIST)
+            return QString();
     }
     return QString();
 }

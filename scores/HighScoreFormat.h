@@ -60,8 +60,9 @@ enum class HighScoreProblem {
     BadScore,        // not a whole number, or out of range
     NotCp932,        // bytes that are not cp932 before the 30th field ends
     TooLong,         // the 30 fields do not fit in HighScoreReadLimit bytes
-    NotAFile,        // a folder, FIFO, device or socket: it holds no table, and a save replaces it
-    Unreadable,      // it could not be opened or read: what it holds is unknown
+    NotAFile,        // a folder, FIFO, device or socket (mode): it holds no table, and a save replaces it
+    BadLink,         // a link to nothing that can be read: a save replaces it
+    Unreadable,      // it could not be opened (error) or read (line): what it holds is unknown
 };
 
 // Where and why reading stopped, with what a sentence about it names.
@@ -72,6 +73,8 @@ struct HighScoreFault {
     QString score;             // BadScore: the field as read
     bool quoted = false;       // BadScore: it stood between double quotes
     bool outOfRange = false;   // BadScore: a whole number outside -32768..32767
+    int error = 0;             // Unreadable at no line: the errno of looking at or opening the file
+    unsigned mode = 0;         // NotAFile: the type of what stands there (S_IFMT bits)
 
     friend bool operator==(const HighScoreFault&, const HighScoreFault&) = default;
 };

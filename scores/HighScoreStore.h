@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/FileLock.h"
 #include "scores/HighScoreFile.h"
 #include "scores/HighScoreTable.h"
-#include "scores/InPlaceBackup.h"
 
 #include <QList>
 #include <QString>
@@ -10,20 +10,22 @@
 #include <chrono>
 #include <optional>
 
-// What the player must be told about a date.dat that could not be read to
-// the end: the problem, and where the unchanged file was copied (empty when
-// no copy could be made).
+// A date.dat that could not be read to the end, and where it was kept
+// (empty when it was not: nothing to keep, or no way to).
 struct HighScoreDamage {
-    QString problem;
+    HighScoreFault fault;
     QString copyPath;
-    bool notAFile = false;   // a folder, FIFO, device or socket: nothing to copy
-    bool unreadable = false; // could not be read at all: never written over
 };
 
+// What a save did; the steps after the first that failed are left as they are.
 struct HighScoreSave {
     bool saved = false;
-    QString reason;                        // Japanese, when not saved
-    std::optional<HighScoreDamage> damage; // the file found before writing was damaged
+    std::optional<HighScoreDamage> damage;   // the file found before writing was damaged
+    FileLock::Result lock = FileLock::Result::Locked;
+    mode_t lockMode = 0;   // NoLock: what stands at the lock file's name
+    int lockError = 0;     // NoLock: why it could not be opened or made
+    HighScoreFault unreadable;   // kind Unreadable: the file could not be read, so it was not written over
+    HighScoreWrite write;
 };
 
 // date.dat as shared by every copy of the game that runs beside it. The
@@ -37,26 +39,23 @@ public:
 
     explicit HighScoreStore(const QString& path = {});
 
-    void setPath(const QString& path);
+    void setPath(const QString& path) { path_ = path; }
     const QString& path() const { return path_; }
-    // The lock file that keeps two saves from overlapping. Where none can be
-    // made, saves lock the file itself.
-    QString lockPath() const;
-    // Where the bytes of the file are kept, with those that replace them,
-    // while it is rewritten in place (see InPlaceBackup): in the per-user
-    // data folder, or in folder once set. The file found cut short by such
-    // a rewrite is read as those bytes. Empty when there is no such folder.
-    QString previousCopyPath() const;
-    void setPreviousCopyFolder(const QString& folder) { previousFolder_ = folder; }
+    // The table is read from seed while no file is at path: the shared file
+    // that a player who cannot write it starts from.
+    void setSeedPath(const QString& seed) { seed_ = seed; }
+    // Never deleted: see FileLock.
+    QString lockPath() const { return path_ + QStringLiteral(".lock"); }
 
     const HighScoreTable& table() const { return table_; }
     // Rows recorded since the last successful save, oldest first.
     const QList<HighScoreRow>& unsaved() const { return unsaved_; }
 
     // Reads the file (the default table when there is none) and forgets any
-    // unsaved row. A damaged file is kept aside (see keepDamagedCopy) before
-    // anything can write over it; the rows read up to the problem are kept.
-    std::optional<HighScoreDamage> load();
+    // unsaved row. A damaged file is moved aside under the lock (see
+    // keepDamagedCopy) before anything can write over it; the rows read up to
+    // the problem are kept. CR and LF in a label or a name become spaces.
+    std::optional<HighScoreDamage> load(std::chrono::milliseconds lockWait = DefaultLockWait);
 
     // The row a finished game's score would take in this copy's table, as
     // HighScoreTable::rankOf; nullopt when it is not placed.
@@ -69,36 +68,24 @@ public:
     void record(const HighScoreRow& row);
 
     // Under the lock, reads the file again, places the unsaved rows on what
-    // it holds and writes the result. With no other copy at work the result
-    // is this copy's own table. Only a successful save changes the table
-    // (to the merged one) and clears the unsaved rows; after a failure they
-    // wait for the next save. A damaged file is handled as by load, except
-    // that the damage this copy already reported (the same problem in the
-    // same rows) is not kept or reported again. When the damaged file was
-    // moved aside and no file has taken its place, the save places the
-    // rows on those read from it before the problem. A file that cannot be
-    // read at all is never written over: the save fails. A file rewritten in
-    // place is rewritten only once what it holds is kept (see
-    // previousCopyPath); where that cannot be done, the save fails and the
-    // file is left as it was. After a rewrite in place that failed part way,
-    // the next saves merge onto the table read before it, until one
-    // succeeds.
+    // it holds and writes the result: by a rename where the folder allows
+    // it, else in place (see rewriteInPlace). Only a save whose rows reached
+    // the file changes the table (to the merged one) and clears the unsaved
+    // rows; after a failure they wait for the next save, which starts anew.
+    // A damaged file is handled as by load, except that damage this copy
+    // already reported is not reported again; one this copy moved aside
+    // leaves the rows read before the problem as what the file held. A file
+    // that cannot be read at all is never written over.
     HighScoreSave save(std::chrono::milliseconds lockWait = DefaultLockWait);
 
 private:
-    std::optional<HighScoreDamage> noteDamage(const HighScoreLoad& load);
-    InPlaceBackup backup() const;
-    HighScoreLoad readFile() const;
+    HighScoreLoad read() const;
+    std::optional<HighScoreDamage> noteDamage(const HighScoreLoad& load, bool locked);
 
     QString path_;
+    QString seed_;
     HighScoreTable table_;
     QList<HighScoreRow> unsaved_;
     // The damaged contents this copy has reported, until a save replaces them.
     std::optional<HighScoreLoad> reported_;
-    QString previousFolder_;
-    // After a rewrite in place failed part way, until a save succeeds: the
-    // table read before it, and where its bytes were kept (empty when they
-    // were not).
-    std::optional<HighScoreTable> beforeFailure_;
-    QString keptPrevious_;
 };
