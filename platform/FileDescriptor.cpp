@@ -1,5 +1,8 @@
 #include "platform/FileDescriptor.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cerrno>
 
@@ -71,23 +74,16 @@ bool writeAt(int fd, QByteArrayView bytes, qint64 offset)
     return true;
 }
 
-qint64 readAt(int fd, char* data, qint64 size, qint64 offset)
-{
-    for (;;) {
-        const ssize_t got = ::pread(fd, data, size_t(size), off_t(offset));
-        if (got >= 0 || errno != EINTR)
-            return got;
-    }
-}
-
-QByteArray readUpTo(int fd, qint64 most, bool* failed)
+QByteArray readUpTo(int fd, qint64 most, bool* failed, qint64 offset)
 {
     // Grown a block at a time, so that a small file costs a small buffer.
     QByteArray bytes;
     qint64 size = 0;
     while (size < most) {
         bytes.resize(qsizetype(std::min(most, size + ReadBlockBytes)));
-        const qint64 got = readAt(fd, bytes.data() + size, bytes.size() - size, size);
+        const ssize_t got = ::pread(fd, bytes.data() + size, size_t(bytes.size() - size), off_t(offset + size));
+        if (got < 0 && errno == EINTR)
+            continue;
         if (got < 0)
             *failed = true;
         if (got <= 0)
@@ -103,4 +99,12 @@ bool isAt(int fd, const QByteArray& name)
     struct stat opened {}, named {};
     return ::fstat(fd, &opened) == 0 && ::lstat(name.constData(), &named) == 0 && opened.st_dev == named.st_dev
         && opened.st_ino == named.st_ino;
+}
+
+void syncFolderOf(const QString& path)
+{
+    const FileDescriptor folder(::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                                       O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.isValid())
+        ::fsync(folder.get());
 }

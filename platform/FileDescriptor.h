@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 #include <QtGlobal>
 
 #include <sys/types.h>
@@ -39,12 +40,13 @@ int openForReading(const QByteArray& name);
 // write fails. Interrupted writes are taken up again.
 bool writeAt(int fd, QByteArrayView bytes, qint64 offset);
 
-// Up to size bytes at offset, as pread, taken up again when interrupted.
-qint64 readAt(int fd, char* data, qint64 size, qint64 offset);
-
-// Reads from the start until the end, but never more than most bytes. When a
+// Reads from offset until the end, but never more than most bytes. When a
 // read fails, failed is set and the bytes read before it are returned.
-QByteArray readUpTo(int fd, qint64 most, bool* failed);
+QByteArray readUpTo(int fd, qint64 most, bool* failed, qint64 offset = 0);
 
 // Whether fd is the file at name, not one that took the name since.
 bool isAt(int fd, const QByteArray& name);
+
+// Flushes the list of names of the folder that holds path, so that a name
+// made or moved there lasts a power cut.
+void syncFolderOf(const QString& path);

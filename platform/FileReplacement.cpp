@@ -24,15 +24,6 @@ QByteArray temporaryName(const QString& path)
     return QFile::encodeName(path + QStringLiteral(".%1.tmp").arg(random, 12, 16, QLatin1Char('0')));
 }
 
-// Flushes the folder's list of names, so that a rename in it lasts a power cut.
-void syncFolder(const QString& path)
-{
-    const FileDescriptor folder(::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-                                       O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.isValid())
-        ::fsync(folder.get());
-}
-
 // Removes what replacements that were killed left behind. Replacements of
 // one path do not overlap, so any such file here is a leftover.
 void removeLeftovers(const QString& path)
@@ -94,7 +85,7 @@ ReplaceOutcome replaceFile(const QString& path, QByteArrayView bytes)
         ::unlink(temporary.constData());
         return {step, error};
     }
-    syncFolder(path);
+    syncFolderOf(path);
     removeLeftovers(path);
     return {};
 }

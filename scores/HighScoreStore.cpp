@@ -29,11 +29,6 @@ HighScoreTable withoutLineBreaks(const HighScoreTable& table)
 
 } // namespace
 
-HighScoreStore::HighScoreStore(const QString& path)
-    : path_(path)
-{
-}
-
 HighScoreLoad HighScoreStore::read() const
 {
     const HighScoreLoad load = loadHighScoresFile(path_);

@@ -17,34 +17,31 @@ struct HighScoreDamage {
     QString copyPath;
 };
 
-// What a save did; the steps after the first that failed are left as they are.
+// What a save did; whatever comes after the step that failed is left as it is.
 struct HighScoreSave {
-    bool saved = false;
+    bool saved = false;                      // the rows reached the file
     std::optional<HighScoreDamage> damage;   // the file found before writing was damaged
     FileLock::Result lock = FileLock::Result::Locked;
-    mode_t lockMode = 0;   // NoLock: what stands at the lock file's name
-    int lockError = 0;     // NoLock: why it could not be opened or made
-    HighScoreFault unreadable;   // kind Unreadable: the file could not be read, so it was not written over
+    mode_t lockMode = 0;                     // NoLock: see FileLock
+    int lockError = 0;
+    HighScoreFault unreadable;               // Unreadable: the file is never written over
     HighScoreWrite write;
 };
 
 // date.dat as shared by every copy of the game that runs beside it. The
-// table is this copy's view; the rows this copy placed since its last
-// successful save are kept apart, in the order they were played, so that a
-// save can place them again on whatever the file holds by then: rows that
-// another copy saved in the meantime are never lost.
+// table is this copy's view; the rows it placed since its last successful
+// save are kept apart, in play order, so that a save places them again on
+// whatever the file holds by then: rows another copy saved are never lost.
 class HighScoreStore {
 public:
     static constexpr std::chrono::milliseconds DefaultLockWait{3000};
 
-    explicit HighScoreStore(const QString& path = {});
+    explicit HighScoreStore(const QString& path = {}) : path_(path) {}
 
     void setPath(const QString& path) { path_ = path; }
     const QString& path() const { return path_; }
-    // The table is read from seed while no file is at path: the shared file
-    // that a player who cannot write it starts from.
+    // Read while no file is at path: a shared file the player cannot write.
     void setSeedPath(const QString& seed) { seed_ = seed; }
-    // Never deleted: see FileLock.
     QString lockPath() const { return path_ + QStringLiteral(".lock"); }
 
     const HighScoreTable& table() const { return table_; }
@@ -53,29 +50,21 @@ public:
 
     // Reads the file (the default table when there is none) and forgets any
     // unsaved row. A damaged file is moved aside under the lock (see
-    // keepDamagedCopy) before anything can write over it; the rows read up to
-    // the problem are kept. CR and LF in a label or a name become spaces.
+    // keepDamagedCopy); the rows read up to the problem are kept. CR and LF
+    // in a label or a name become spaces, so that a save keeps 30 lines.
     std::optional<HighScoreDamage> load(std::chrono::milliseconds lockWait = DefaultLockWait);
 
-    // The row a finished game's score would take in this copy's table, as
-    // HighScoreTable::rankOf; nullopt when it is not placed.
     std::optional<int> rankOf(qint32 score) const { return table_.rankOf(score); }
-    // Puts a finished game's row in the table where it ranks now and keeps
-    // it for the next save. Line breaks and other control characters in the
-    // label or the name become spaces, so that the file keeps three lines a
-    // row, and each is cut to HighScoreFieldLimit characters, so that the
-    // file reads back whole.
+    // Places a finished game's row in the table and keeps it for the next
+    // save, on one line (see oneLineText) and cut to HighScoreFieldLimit.
     void record(const HighScoreRow& row);
 
-    // Under the lock, reads the file again, places the unsaved rows on what
-    // it holds and writes the result: by a rename where the folder allows
-    // it, else in place (see rewriteInPlace). Only a save whose rows reached
-    // the file changes the table (to the merged one) and clears the unsaved
-    // rows; after a failure they wait for the next save, which starts anew.
-    // A damaged file is handled as by load, except that damage this copy
-    // already reported is not reported again; one this copy moved aside
-    // leaves the rows read before the problem as what the file held. A file
-    // that cannot be read at all is never written over.
+    // Under the lock, reads the file again, places the unsaved rows on it
+    // and writes the result (see saveHighScoresFile). Only a save whose rows
+    // reached the file takes the merged table and clears the unsaved rows;
+    // after a failure the next save starts anew. Damage is handled as by
+    // load and reported once; when this copy moved the damaged file aside,
+    // the rows read before the problem are what the file held.
     HighScoreSave save(std::chrono::milliseconds lockWait = DefaultLockWait);
 
 private:
@@ -86,6 +75,5 @@ private:
     QString seed_;
     HighScoreTable table_;
     QList<HighScoreRow> unsaved_;
-    // The damaged contents this copy has reported, until a save replaces them.
-    std::optional<HighScoreLoad> reported_;
+    std::optional<HighScoreLoad> reported_;   // the damage reported, until a save replaces it
 };
