@@ -17,27 +17,19 @@ QString unchangedSentence()
     return QStringLiteral("\n前に保存したファイルは変更していません。");
 }
 
-QString native(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
+QString native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 // The common causes in the player's words, the system's own text otherwise.
 QString errorText(int error)
 {
     switch (error) {
     case EACCES:
-    case EPERM:
-        return QStringLiteral("権限がありません");
+    case EPERM: return QStringLiteral("権限がありません");
     case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("ディスクの空きが足りません");
-    case ENOENT:
-        return QStringLiteral("見つかりません");
-    case EROFS:
-        return QStringLiteral("読み取り専用のディスクです");
-    default:
-        return qt_error_string(error);
+    case EDQUOT: return QStringLiteral("ディスクの空きが足りません");
+    case ENOENT: return QStringLiteral("見つかりません");
+    case EROFS: return QStringLiteral("読み取り専用のディスクです");
+    default: return qt_error_string(error);
     }
 }
 
@@ -55,9 +47,7 @@ QString badScoreSentence(const HighScoreFault& fault)
     const QString shown = excerpt(fault.score);
     if (fault.outOfRange)
         return QStringLiteral("%1 行目の得点「%2」が -32768 から 32767 の範囲を外れています。").arg(fault.line).arg(shown);
-    return QStringLiteral("%1 行目の得点「%2」が整数ではありません。")
-        .arg(fault.line)
-        .arg(fault.quoted ? u'"' + shown + u'"' : shown);
+    return QStringLiteral("%1 行目の得点「%2」が整数ではありません。").arg(fault.line).arg(fault.quoted ? u'"' + shown + u'"' : shown);
 }
 
 QString whatStands(unsigned mode)
@@ -127,9 +117,7 @@ QString problemSentence(const HighScoreFault& fault)
         return QStringLiteral("ファイルが空です (0 バイト)。");
     case HighScoreProblem::TooFewFields:
         return QStringLiteral("%1 行目でファイルが終わっています。%2 個の項目が必要ですが、%3 個しかありません。")
-            .arg(line)
-            .arg(HighScoreFields)
-            .arg(fault.fieldsRead);
+            .arg(line).arg(HighScoreFields).arg(fault.fieldsRead);
     case HighScoreProblem::UnclosedQuote:
         return QStringLiteral("%1 行目の二重引用符 (\") が閉じられていません。").arg(line);
     case HighScoreProblem::TextAfterQuote:
@@ -140,9 +128,7 @@ QString problemSentence(const HighScoreFault& fault)
         return QStringLiteral("%1 行目に、Shift_JIS (cp932) の文字として読めないバイトがあります。").arg(line);
     case HighScoreProblem::TooLong:
         return QStringLiteral("先頭から %1 MiB (%2 行目) まで読んでも、%3 個の項目がそろいません。")
-            .arg(HighScoreReadLimit / (1024 * 1024))
-            .arg(line)
-            .arg(HighScoreFields);
+            .arg(HighScoreReadLimit / (1024 * 1024)).arg(line).arg(HighScoreFields);
     case HighScoreProblem::NotAFile:
         return QStringLiteral("ファイルではなく%1です。").arg(whatStands(fault.mode));
     case HighScoreProblem::BadLink:
