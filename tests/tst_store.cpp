@@ -423,6 +423,28 @@ private slots:
         QCOMPARE(ReadAll(path), writeHighScores(table));
     }
 
+    // A shared file the player cannot write seeds the player's own file,
+    // read from then on; the shared one is left as it was.
+    void seed()
+    {
+        QTemporaryDir folder;
+        const QString shared = folder.filePath(QStringLiteral("shared.dat"));
+        const QByteArray before = writeHighScores(TableOf(Descending));
+        QVERIFY(WriteFile(shared, before));
+        HighScoreStore store(folder.filePath(QStringLiteral("own/date.dat")));
+        QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("own")));
+        store.setSeedPath(shared);
+        QVERIFY(!store.load());
+        PlayOn(store, {650}, QStringLiteral("A"));
+        QVERIFY(store.save().saved);
+        QCOMPARE(ReadAll(shared), before);
+        const QStringList rows = RowsOf(loadHighScoresFile(store.path()).table);
+        QCOMPARE(rows.mid(2, 3), (QStringList{"700 元3", "650 A 1", "600 元4"}));
+        PlayOn(store, {150}, QStringLiteral("B"));
+        QVERIFY(store.save().saved);
+        QCOMPARE(RowsOf(loadHighScoresFile(store.path()).table).last(), QStringLiteral("150 B 1"));
+    }
+
     // What the store keeps of a label and a name, and what a later copy reads back.
     void recordCutsFields_data()
     {
