@@ -46,8 +46,10 @@ FileLock::Result FileLock::lock(const QString& path, std::chrono::milliseconds w
     const QByteArray name = QFile::encodeName(path);
     for (;;) {
         file_.reset(openRegularFile(name, O_RDONLY));
+        // With no file to lock and no lock file that could be made, no
+        // other process can write here either: the save says why it cannot.
         if (!file_.isValid())
-            return lockFile_.isValid() ? Result::Locked : Result::NoLock;
+            return lockFile_.isValid() || lockMode_ == 0 ? Result::Locked : Result::NoLock;
         if (!waitFor(file_.get(), deadline))
             return Result::Busy;
         if (isAt(file_.get(), name))

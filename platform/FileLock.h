@@ -22,7 +22,7 @@ public:
     enum class Result {
         Locked,
         Busy,     // another process held it for the whole wait
-        NoLock,   // neither the lock file nor path could be locked
+        NoLock,   // something that is no regular file stands at the lock file's name, and path cannot be locked
     };
 
     Result lock(const QString& path, std::chrono::milliseconds wait);

@@ -68,10 +68,10 @@ QString lockReason(const HighScoreSave& save, const QString& path)
     if (save.lock == FileLock::Result::Busy)
         return QStringLiteral("ほかに起動しているぴょこぽんがこのファイルを保存中のため、保存できませんでした。");
     const QString lockPath = native(path + QStringLiteral(".lock"));
-    if (save.lockMode != 0)
+    if (save.lockMode != 0 && save.lockMode != S_IFREG)
         return QStringLiteral("保存の順番を決めるロックファイルの名前 %1 に%2があるため、保存できませんでした。")
             .arg(lockPath, whatStands(save.lockMode));
-    return QStringLiteral("保存の順番を決めるロックファイル %1 を作れませんでした（%2）。")
+    return QStringLiteral("保存の順番を決めるロックファイル %1 を使えませんでした（%2）。")
         .arg(lockPath, errorText(save.lockError));
 }
 
