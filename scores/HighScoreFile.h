@@ -2,7 +2,7 @@
 
 #include "platform/FileReplacement.h"
 #include "scores/HighScoreFormat.h"
-#include "scores/InPlaceRewrite.h"
+#include "scores/HighScoreTail.h"
 
 #include <QByteArray>
 #include <QString>
