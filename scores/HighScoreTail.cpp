@@ -54,7 +54,7 @@ std::optional<QByteArrayView> lastTail(QByteArrayView bytes)
         bool number = false;
         const qsizetype length = space > 0 ? line.first(space).toByteArray().toLongLong(&number) : -1;
         const qsizetype start = at + Marker.size() + lineEnd + 2;
-        if (number && length > 0 && lineEnd > space && start + length <= end
+        if (number && length > 0 && lineEnd > space && length <= end - start
             && line.sliced(space + 1, lineEnd - space - 1) == checksum(bytes.sliced(start, length)))
             return bytes.sliced(start, length);
         end = at;

@@ -5,6 +5,7 @@
 #include "scores/FileMessages.h"
 #include "scores/HighScoreFile.h"
 #include "scores/HighScoreTable.h"
+#include "scores/HighScoreTail.h"
 
 #include <QDir>
 #include <QFile>
@@ -345,6 +346,39 @@ private slots:
         QCOMPARE(text.fault.kind, HighScoreProblem::None);
         QCOMPARE(RowsOf(text.table), RowsOf(expected));
         QCOMPARE(writeHighScores(text.table), writeHighScores(expected));
+    }
+
+    // A file with tables kept after its 30th field: the last whole one that
+    // reads as a table wins, else the first 30 fields.
+    void storedTable_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("first");   // the score of row 1 read
+        const QByteArray head = writeHighScores(TableOf({1, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        const QByteArray two = writeHighScores(TableOf({2, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        const QByteArray three = writeHighScores(TableOf({3, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        const QByteArray tail = tailBlock(two, head.size());
+        QTest::newRow("no tail") << head << 1;
+        QTest::newRow("whole tail") << head + tail << 2;
+        QTest::newRow("tail cut by a byte") << head + tail.chopped(1) << 1;
+        QTest::newRow("tail with a wrong byte") << head + QByteArray(tail).replace("N10", "N1x") << 1;
+        QTest::newRow("start half new, tail whole") << two.first(100) + head.mid(100) + tail << 2;
+        QTest::newRow("two whole tails: the last") << head + tail + tailBlock(three, head.size() + tail.size()) << 3;
+        QTest::newRow("a whole tail, then one cut") << head + tail + tailBlock(three, head.size() + tail.size()).chopped(5)
+                                                   << 2;
+        QTest::newRow("a length past the end") << head + "\r\n#pyokopon-table 9223372036854775807 " + QByteArray(64, 'a')
+                + "\r\n" << 1;
+        const QByteArray notTable("1\r\n");
+        QTest::newRow("a whole tail that is no table") << head + tailBlock(notTable, head.size()) << 1;
+    }
+
+    void storedTable()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, first);
+        const HighScoreText text = readStoredHighScores(file, false);
+        QCOMPARE(text.fault.kind, HighScoreProblem::None);
+        QCOMPARE(int(text.table.row(1).score), first);
     }
 
     void damagedFile_data()
