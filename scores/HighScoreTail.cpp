@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <optional>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -28,19 +29,7 @@ bool writeHead(int fd, QByteArrayView bytes)
         && ::fsync(fd) == 0;
 }
 
-} // namespace
-
-QByteArray tailBlock(QByteArrayView table, qint64 at)
-{
-    // The head's last byte may land on the LF before the marker: every
-    // table ends in CR LF, so it stays an LF.
-    const qint64 markerAt = std::max(at + 2, qint64(table.size()));
-    QByteArray block = "\r" + QByteArray(qsizetype(markerAt - at - 1), '\n');
-    block += Marker.sliced(1).toByteArray() + QByteArray::number(table.size()) + ' ' + checksum(table) + "\r\n";
-    block += table.toByteArray();
-    return block;
-}
-
+// The table of the last whole tail in bytes; nullopt when none is.
 std::optional<QByteArrayView> lastTail(QByteArrayView bytes)
 {
     // A written table holds no line that begins with '#', so no whole tail
@@ -60,6 +49,19 @@ std::optional<QByteArrayView> lastTail(QByteArrayView bytes)
         end = at;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+QByteArray tailBlock(QByteArrayView table, qint64 at)
+{
+    // The head's last byte may land on the LF before the marker: every
+    // table ends in CR LF, so it stays an LF.
+    const qint64 markerAt = std::max(at + 2, qint64(table.size()));
+    QByteArray block = "\r" + QByteArray(qsizetype(markerAt - at - 1), '\n');
+    block += Marker.sliced(1).toByteArray() + QByteArray::number(table.size()) + ' ' + checksum(table) + "\r\n";
+    block += table.toByteArray();
+    return block;
 }
 
 HighScoreText readStoredHighScores(QByteArrayView bytes, bool readFailed, QByteArray* tail)

@@ -6,8 +6,6 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include <optional>
-
 // A table kept inside date.dat after its 30th field while the file is
 // rewritten in place: a line "#pyokopon-table LENGTH SHA256", then the table
 // as written. From the moment such a tail is on disk until the rewrite has
@@ -27,13 +25,10 @@ constexpr qint64 HighScoreFileBytesLooked = HighScoreBytesLooked + HighScoreTail
 // start of the file cannot reach it, the marker and the table.
 QByteArray tailBlock(QByteArrayView table, qint64 at);
 
-// The table of the last whole tail in bytes: its marker at the start of a
-// line, all its bytes there and their checksum right. nullopt when none is.
-std::optional<QByteArrayView> lastTail(QByteArrayView bytes);
-
-// date.dat's table: that of its last whole tail when the tail reads as a
-// whole table, else the first 30 fields (see readHighScores). tail, when
-// given, is set to the tail's bytes, or emptied.
+// date.dat's table: that of its last whole tail (its marker at the start of
+// a line, all its bytes there and their checksum right) when the tail reads
+// as a whole table, else the first 30 fields (see readHighScores). tail,
+// when given, is set to the tail's bytes, or emptied.
 HighScoreText readStoredHighScores(QByteArrayView bytes, bool readFailed, QByteArray* tail = nullptr);
 
 // How far a rewrite in place went.
@@ -56,10 +51,10 @@ struct RewriteOutcome {
 // Rewrites the regular file at path (never through a link) with bytes, so
 // that a crash at any point leaves it reading, for every reader of
 // readStoredHighScores, as the table before or as bytes: first the new table
-// as a tail past the end of the file and past
-// bytes.size(), flushed; then bytes at the start, flushed; then the file cut
-// to their length, flushed. currentTail is the tail the file reads as now,
-// if any: that rewrite is finished first, so that a file never holds more
-// than one tail that counts and never grows past what readers look at.
-// Saves of one path must not overlap.
+// as a tail past the end of the file and past bytes.size(), flushed; then
+// bytes at the start, flushed; then the file cut to their length, flushed.
+// currentTail is the tail the file reads as now, if any: that rewrite is
+// finished first, so that a file never holds more than one tail that counts
+// and never grows past what readers look at. Saves of one path must not
+// overlap.
 RewriteOutcome rewriteInPlace(const QString& path, QByteArrayView bytes, QByteArrayView currentTail);
