@@ -165,8 +165,9 @@ void BoardWindow::startUp()
     round_.seedRandom();
     for (int number = 1; number <= 9; ++number)
         showImage(number, HoleImage::Empty);
-    QString notice;
-    scores_.load(dataPath(programFolder_, &notice), notice);
+    QString notice, seed;
+    const QString path = dataPath(programFolder_, &notice, &seed);
+    scores_.load(path, notice, seed);
     if (messageBox(QStringLiteral("ディスプレイの解像度は640×480ですか?"), MsgButtons::YesNo, MsgIcon::Question, {})
         != MsgResult::Yes) {
         messageBox(QStringLiteral("フルスクリーンになりませんので、OKを押す前に設定を変えてください"), MsgButtons::OK,
@@ -339,7 +340,7 @@ void BoardWindow::saveScores()
 
 bool BoardWindow::saveOnClose()
 {
-    return scores_.save();
+    return scores_.saveAtClose();
 }
 
 BoardWindow::DisplayState BoardWindow::displayState() const

@@ -33,10 +33,10 @@ QString absoluteFolderFrom(const char* variable)
 
 } // namespace
 
-QString dataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileExistsThere,
+QString dataPathFor(const QString& exeFolder, bool exeFolderWritable, bool writableFileThere,
                     const QString& appDataFolder)
 {
-    if (!fileExistsThere && !exeFolderWritable && !appDataFolder.isEmpty())
+    if (!writableFileThere && !exeFolderWritable && !appDataFolder.isEmpty())
         return inFolder(appDataFolder);
     return inFolder(exeFolder);
 }
@@ -71,15 +71,26 @@ QString userDataFolder()
     return base + u'/' + QCoreApplication::applicationName();
 }
 
-QString dataPath(const QString& exeFolder, QString* notice)
+QString dataPath(const QString& exeFolder, QString* notice, QString* seed)
 {
-    const bool exists = QFileInfo::exists(inFolder(exeFolder));
+    const QString shared = inFolder(exeFolder);
+    const bool exists = QFileInfo::exists(shared);
+    const bool writableFile = exists && ::access(QFile::encodeName(shared).constData(), W_OK) == 0;
     const bool writable = QFileInfo(exeFolder).isWritable();
     const QString appData = userDataFolder();
-    const QString path = dataPathFor(exeFolder, writable, exists, appData);
-    const bool inAppData = path != inFolder(exeFolder);
-    const bool madeAppData = inAppData && QDir().mkpath(appData);
-    if (notice && !exists && !writable && !madeAppData)
-        *notice = noPlaceForScoresMessage(exeFolder, appData);
-    return inAppData && !madeAppData ? inFolder(exeFolder) : path;
+    const QString path = dataPathFor(exeFolder, writable, writableFile, appData);
+    const bool madeAppData = path != shared && QDir().mkpath(appData);
+    if (!writable && !writableFile && !madeAppData) {
+        if (notice)
+            *notice = noPlaceForScoresMessage(exeFolder, appData);
+        return shared;
+    }
+    // Said once: from the next start on, the player's own file is read.
+    if (madeAppData && exists && !QFileInfo::exists(path)) {
+        if (seed)
+            *seed = shared;
+        if (notice)
+            *notice = ownFileMessage(shared, path);
+    }
+    return path;
 }

@@ -4,11 +4,11 @@ class QString;
 
 // Where date.dat lives. The executable's folder, with exactly one separator
 // between folder and file name (also for the root folder "/"), unless that
-// folder holds no date.dat and cannot be written: then the per-user data
-// folder. An empty appDataFolder (none could be determined) keeps the
+// folder cannot be written and holds no date.dat that can: then the per-user
+// data folder. An empty appDataFolder (none could be determined) keeps the
 // executable's folder, where the save will fail and say so.
 // Folders may be given with native separators; the result uses "/".
-QString dataPathFor(const QString& exeFolder, bool exeFolderWritable, bool fileExistsThere,
+QString dataPathFor(const QString& exeFolder, bool exeFolderWritable, bool writableFileThere,
                     const QString& appDataFolder);
 
 // The folder that holds the running executable, found from the path the
@@ -24,6 +24,8 @@ QString userDataFolder();
 // dataPathFor with its inputs taken from the file system and
 // userDataFolder(); creates that folder when it is the one chosen. When
 // scores can be kept neither beside the executable nor in a per-user
-// folder, the executable's folder is kept and, when notice is given, it is
-// set to the sentence that tells the player so.
-QString dataPath(const QString& exeFolder, QString* notice = nullptr);
+// folder, the executable's folder is kept. A date.dat beside the executable
+// that cannot be written gives seed, the file to read the table from while
+// the per-user one does not exist yet. notice, when given, is set to the
+// sentence that tells the player of either.
+QString dataPath(const QString& exeFolder, QString* notice = nullptr, QString* seed = nullptr);

@@ -1,10 +1,10 @@
 #include "scores/HighScoreFile.h"
 
 #include "platform/FileDescriptor.h"
-#include "platform/FileReplacement.h"
-#include "scores/FileMessages.h"
+#include "scores/HighScoreTail.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -12,26 +12,13 @@
 
 namespace {
 
-HighScoreLoad damagedLoad(HighScoreProblem kind, const QString& sentence)
+HighScoreLoad damaged(HighScoreProblem kind, int error = 0, mode_t mode = 0)
 {
     HighScoreLoad load;
     load.existed = true;
-    load.damaged = true;
-    load.problemKind = kind;
-    load.problem = sentence;
-    return load;
-}
-
-HighScoreLoad loadOf(const HighScoreText& text)
-{
-    HighScoreLoad load;
-    load.table = text.table;
-    load.existed = true;
-    load.damaged = text.fault.kind != HighScoreProblem::None;
-    load.problemKind = text.fault.kind;
-    load.problem = problemSentence(text.fault);
-    load.problemLine = text.fault.line;
-    load.rowsRead = text.rowsRead;
+    load.fault.kind = kind;
+    load.fault.error = error;
+    load.fault.mode = mode;
     return load;
 }
 
@@ -41,33 +28,44 @@ HighScoreLoad loadHighScoresFile(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
     // Looked at before opening, so that no device is opened at all; looked
-    // at again once open, in case the name changed in between.
+    // at again once open, in case the name changed in between. A link that
+    // leads to nothing readable (a loop, another user's private file,
+    // /proc/self/mem) holds no table of the player's: the next save
+    // replaces it, never following it.
     struct stat info {};
-    // A link that leads to nothing readable (a loop, another user's private
-    // file, /proc/self/mem) holds no table of the player's: like a FIFO, it
-    // is replaced by the next save, which never follows a link.
     const bool link = ::lstat(name.constData(), &info) == 0 && S_ISLNK(info.st_mode);
-    const HighScoreLoad badLink = damagedLoad(HighScoreProblem::NotAFile, unreadableLinkSentence());
     if (::stat(name.constData(), &info) != 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             return HighScoreLoad{};
-        return link ? badLink : damagedLoad(HighScoreProblem::Unreadable, inspectFailedSentence(error));
+        return damaged(link ? HighScoreProblem::BadLink : HighScoreProblem::Unreadable, error);
     }
-    const FileDescriptor file(S_ISREG(info.st_mode) ? openForReading(name) : -1);
-    if (S_ISREG(info.st_mode) && !file.isValid())
-        return link ? badLink : damagedLoad(HighScoreProblem::Unreadable, openFailedSentence(errno));
-    if (!S_ISREG(info.st_mode) || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return damagedLoad(HighScoreProblem::NotAFile, notAFileSentence(info.st_mode));
+    if (!S_ISREG(info.st_mode))
+        return damaged(HighScoreProblem::NotAFile, 0, info.st_mode & S_IFMT);
+    const FileDescriptor file(openForReading(name));
+    if (!file.isValid())
+        return damaged(link ? HighScoreProblem::BadLink : HighScoreProblem::Unreadable, errno);
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return damaged(HighScoreProblem::NotAFile, 0, info.st_mode & S_IFMT);
     bool failed = false;
-    const QByteArray bytes = readUpTo(file.get(), HighScoreBytesLooked, &failed);
-    return link && failed ? badLink : loadOf(readHighScores(bytes, failed));
+    HighScoreLoad load;
+    load.existed = true;
+    const QByteArray bytes = readUpTo(file.get(), HighScoreFileBytesLooked, &failed);
+    if (link && failed)
+        return damaged(HighScoreProblem::BadLink);
+    const HighScoreText text = readStoredHighScores(bytes, failed, &load.tail);
+    load.table = text.table;
+    load.rowsRead = text.rowsRead;
+    load.fault = text.fault;
+    return load;
 }
 
-bool saveHighScoresFile(const QString& path, const HighScoreTable& table, QString* reason)
+HighScoreWrite saveHighScoresFile(const QString& path, const HighScoreTable& table, QByteArrayView currentTail)
 {
-    const ReplaceOutcome outcome = replaceFile(path, writeHighScores(table));
-    if (!outcome.succeeded() && reason)
-        *reason = replaceFailedReason(path, outcome);
-    return outcome.succeeded();
+    const QByteArray bytes = writeHighScores(table);
+    HighScoreWrite write{replaceFile(path, bytes), std::nullopt};
+    const QFileInfo info(path);
+    if (write.replace.refused() && info.isFile() && !info.isSymLink())
+        write.inPlace = rewriteInPlace(path, bytes, currentTail);
+    return write;
 }

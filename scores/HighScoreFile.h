@@ -1,32 +1,49 @@
 #pragma once
 
+#include "platform/FileReplacement.h"
 #include "scores/HighScoreFormat.h"
+#include "scores/HighScoreTail.h"
 
+#include <QByteArray>
 #include <QString>
 
-// date.dat as the store sees it: its table, and what the player is told
-// when it could not be read to the end.
+#include <optional>
+
+// date.dat as found on disk.
 struct HighScoreLoad {
     HighScoreTable table;
     bool existed = false;
-    // Something could not be read: the rows before the first problem are kept
-    // and the rest are default rows (see HighScoreText).
-    bool damaged = false;
-    HighScoreProblem problemKind = HighScoreProblem::None;
-    QString problem;        // Japanese, one sentence naming the line; empty when not damaged
-    int problemLine = 0;    // 1-based physical line of the problem; 0 when not damaged or not line-bound
-    int rowsRead = 0;       // rows 1..rowsRead came from the file
+    // Rows 1..rowsRead came from the file; the rest are default rows (see
+    // HighScoreText). fault.kind is None when the table was read whole.
+    int rowsRead = 0;
+    HighScoreFault fault;
+    // The tail the file reads as, left by a rewrite in place that a crash
+    // cut short (see HighScoreTail.h); empty when there is none.
+    QByteArray tail;
+
+    bool damaged() const { return fault.kind != HighScoreProblem::None; }
 };
 
-// No file at path (or a link to nothing): the default table, existed and
-// damaged false. Reads only a regular file, or a link to one; a folder, FIFO,
-// device or socket is damaged without being opened for reading, so start-up
-// never blocks on it. A file that cannot be opened is damaged too. No more
-// than HighScoreBytesLooked bytes of the file are read.
+// No file at path (or a link to nothing): the default table, not existed.
+// Reads only a regular file, or a link to one; a folder, FIFO, device or
+// socket is NotAFile without being opened for reading, so start-up never
+// blocks on it, and a link to nothing readable is BadLink. A file that
+// cannot be looked at or opened is Unreadable with the errno, at line 0.
+// No more than HighScoreFileBytesLooked bytes are read.
 HighScoreLoad loadHighScoresFile(const QString& path);
 
-// Writes the whole table as replaceFile does (platform/FileReplacement.h):
-// a failure or a kill at any point leaves the previous file whole, and saves
-// of one path must not overlap (the caller serialises them). On failure
-// returns false and, when reason is given, says why in Japanese.
-bool saveHighScoresFile(const QString& path, const HighScoreTable& table, QString* reason);
+// How writing the table went: by a new file renamed over the old one, or,
+// where the folder refused that and a regular file is there, in place.
+struct HighScoreWrite {
+    ReplaceOutcome replace;
+    std::optional<RewriteOutcome> inPlace;
+
+    bool reachedFile() const { return inPlace ? inPlace->reachedFile() : replace.succeeded(); }
+};
+
+// Writes the whole table, so that a failure or a kill at any point leaves
+// the file reading as before or as the table (see replaceFile and
+// rewriteInPlace); currentTail is the tail the file reads as now. A link at
+// path is replaced, never followed; a file with other names is rewritten
+// in place like any other. Saves of one path must not overlap.
+HighScoreWrite saveHighScoresFile(const QString& path, const HighScoreTable& table, QByteArrayView currentTail = {});

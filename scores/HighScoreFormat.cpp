@@ -6,40 +6,23 @@
 
 #include <algorithm>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace {
 
 constexpr int FieldsPerRow = HighScoreFields / HighScoreTable::Rows;
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-bool isLineEnd(char c)
-{
-    return c == '\r' || c == '\n';
-}
-
-bool isSeparator(char c)
-{
-    return c == ',' || isLineEnd(c);
-}
+bool isSpace(char c) { return c == ' ' || c == '\t'; }
+bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
+bool isSeparator(char c) { return c == ',' || isLineEnd(c); }
 
 // A byte that begins a two-byte character. Its second byte is never a comma,
-// a double quote, a space, a tab, CR or LF, so fields can be found in the
-// bytes before they are decoded.
+// a double quote, a space, a tab, CR or LF, so fields are found in the bytes
+// before they are decoded.
 bool isLeadByte(char c)
 {
     const uchar b = uchar(c);
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
-
-qsizetype characterLength(QByteArrayView bytes, qsizetype at)
-{
-    return std::min<qsizetype>(isLeadByte(bytes[at]) ? 2 : 1, bytes.size() - at);
 }
 
 // Each LF ends a line, and each CR that no LF follows.
@@ -53,30 +36,25 @@ std::optional<QString> decode(QByteArrayView bytes)
     return decodeCp932(QByteArray::fromRawData(bytes.data(), bytes.size()));
 }
 
-// Where the first character that does not decode begins; -1 when there is
-// none. Each distinct character is judged once in a thread's life, so a
-// long field is walked in linear time.
+// Where the first character that does not decode begins; bytes.size() when
+// every one does. Each distinct character is judged once in a thread's life,
+// so a long text is walked in linear time.
 qsizetype firstBadCharacter(QByteArrayView bytes)
 {
     if (decode(bytes))
-        return -1;
-    thread_local std::vector<qint8> verdicts;   // by the character's bytes: 1 decodes, -1 does not
-    verdicts.resize(0x10000);
+        return bytes.size();
+    thread_local std::vector<qint8> verdicts(0x10000);   // by the character's bytes: 1 decodes, -1 does not
     for (qsizetype i = 0; i < bytes.size();) {
-        const qsizetype length = characterLength(bytes, i);
-        const QByteArrayView character = bytes.sliced(i, length);
-        const int key = length == 2 ? uchar(character[0]) << 8 | uchar(character[1]) : uchar(character[0]);
+        const qsizetype length = std::min<qsizetype>(isLeadByte(bytes[i]) ? 2 : 1, bytes.size() - i);
+        const int key = length == 2 ? uchar(bytes[i]) << 8 | uchar(bytes[i + 1]) : uchar(bytes[i]);
         if (verdicts[key] == 0)
-            verdicts[key] = decode(character) ? 1 : -1;
+            verdicts[key] = decode(bytes.sliced(i, length)) ? 1 : -1;
         if (verdicts[key] < 0)
             return i;
         i += length;
     }
-    return bytes.size();   // refused as a whole: bad at its end at the latest
+    return bytes.size();
 }
-
-// Why the text ends where it does.
-enum class TextEnd { Whole, NotCp932, TooLong, ReadFailed };
 
 struct Field {
     QString text;
@@ -87,72 +65,67 @@ struct Field {
 // Stopped: a field needs text past where the text ends.
 enum class FieldResult { Read, EndOfData, UnclosedQuote, TextAfterQuote, Stopped };
 
+// The fields of bytes, one after the other. The text is the bytes up to the
+// read limit (a CR LF across it belongs to it), and up to the first
+// character that is not cp932; where it ends before the bytes do, stop says
+// why.
 class Reader {
 public:
     Reader(QByteArrayView bytes, bool readFailed, qsizetype limit);
 
     FieldResult readField(Field& field);
     int line() const { return line_; }
-    bool empty() const { return bytes_.isEmpty(); }
-    TextEnd stop() const { return stop_; }
-    // The line where the text ends, after Stopped.
-    int stopLine() const { return 1 + lineEndsIn(bytes_.first(stopAt_)); }
+    HighScoreFault stopFault() const;
 
 private:
     void skipSpaces();
     void skipLineEnd();
-    void stopBefore(qsizetype badAt);
-    bool reachesEnd(qsizetype from);
-    qsizetype nextSeparator();
-    std::optional<QString> decodeOrStop(qsizetype from, qsizetype to);
-
-    // Where a separator byte was last found, so that each one is searched
-    // for once per occurrence: a text of many short fields, or of one line
-    // with no LF at all, is still scanned once whatever the field lengths.
-    struct Found {
-        char byte;
-        qsizetype at;   // its first place at or after where it was searched for
-    };
+    bool atEnd() const { return pos_ >= end_; }
 
     QByteArrayView bytes_;
-    qsizetype end_;    // the text is bytes_.first(end_), as far as it is cp932
-    TextEnd stop_;     // why the text ends at end_: Whole when the bytes do
-    qsizetype stopAt_ = 0;
+    qsizetype end_;
+    HighScoreProblem stop_;   // None when the text ends where the bytes do
     qsizetype pos_ = 0;
     int line_ = 1;
     bool afterComma_ = false;
-    Found separators_[3] = {{',', -1}, {'\r', -1}, {'\n', -1}};
 };
 
-// Looks at no byte past limit + 2, as HighScoreBytesLooked says.
 Reader::Reader(QByteArrayView bytes, bool readFailed, qsizetype limit)
-    : bytes_(bytes.first(std::min<qsizetype>(bytes.size(), limit + 2))),
-      end_(bytes_.size()),
-      stop_(readFailed ? TextEnd::ReadFailed : TextEnd::Whole)
+    : bytes_(bytes), end_(bytes.size()), stop_(readFailed ? HighScoreProblem::Unreadable : HighScoreProblem::None)
 {
-    // A CR LF that straddles the limit is one line end, and belongs to it.
     if (end_ > limit) {
         const bool lineEndAcross = bytes_[limit - 1] == '\r' && bytes_[limit] == '\n';
         end_ = lineEndAcross ? limit + 1 : limit;
         if (!lineEndAcross || bytes_.size() > end_)
-            stop_ = TextEnd::TooLong;
+            stop_ = HighScoreProblem::TooLong;
     }
     // Where the bytes were cut short, a character cut in two is not text.
-    if (stop_ != TextEnd::Whole) {
-        // The byte before the run of lead bytes at the end is no lead byte,
-        // so a character ends there, and the run pairs up from its start:
-        // an odd run leaves its last byte without its second one.
+    // The byte before the run of lead bytes at the end is no lead byte, so
+    // the run pairs up from its start: an odd run leaves its last byte alone.
+    if (stop_ != HighScoreProblem::None) {
         qsizetype leads = 0;
         while (leads < end_ && isLeadByte(bytes_[end_ - 1 - leads]))
             ++leads;
-        if (leads % 2 == 1)
-            --end_;
+        end_ -= leads % 2;
     }
+    const qsizetype bad = firstBadCharacter(bytes_.first(end_));
+    if (bad < end_) {
+        end_ = bad;
+        stop_ = HighScoreProblem::NotCp932;
+    }
+}
+
+HighScoreFault Reader::stopFault() const
+{
+    HighScoreFault fault;
+    fault.kind = stop_;
+    fault.line = 1 + lineEndsIn(bytes_.first(end_));
+    return fault;
 }
 
 void Reader::skipSpaces()
 {
-    while (pos_ < end_ && isSpace(bytes_[pos_]))
+    while (!atEnd() && isSpace(bytes_[pos_]))
         ++pos_;
 }
 
@@ -164,116 +137,46 @@ void Reader::skipLineEnd()
     ++line_;
 }
 
-void Reader::stopBefore(qsizetype badAt)
-{
-    stop_ = TextEnd::NotCp932;
-    stopAt_ = badAt;
-}
-
-// Whether the text from `from` runs to the end of the bytes. Otherwise
-// reading stops where the text ends: before a character that is not cp932,
-// or where the bytes were cut short.
-bool Reader::reachesEnd(qsizetype from)
-{
-    const qsizetype bad = firstBadCharacter(bytes_.sliced(from, end_ - from));
-    if (bad >= 0) {
-        stopBefore(from + bad);
-        return false;
-    }
-    stopAt_ = end_;
-    return stop_ == TextEnd::Whole;
-}
-
-// The first comma or line end at or after pos_; end_ when there is none.
-qsizetype Reader::nextSeparator()
-{
-    qsizetype next = end_;
-    for (Found& separator : separators_) {
-        if (separator.at < pos_) {
-            separator.at = bytes_.first(end_).indexOf(separator.byte, pos_);
-            if (separator.at < 0)
-                separator.at = end_;
-        }
-        next = std::min(next, separator.at);
-    }
-    return next;
-}
-
-std::optional<QString> Reader::decodeOrStop(qsizetype from, qsizetype to)
-{
-    const QByteArrayView bytes = bytes_.sliced(from, to - from);
-    std::optional<QString> text = decode(bytes);
-    if (!text)
-        stopBefore(from + firstBadCharacter(bytes));
-    return text;
-}
-
 // Reads one field and the separator after it.
 FieldResult Reader::readField(Field& field)
 {
-    for (;;) {
-        skipSpaces();
-        // A line end straight after a comma ends an empty field; any other
-        // line end here closes a blank line.
-        if (afterComma_ || pos_ >= end_ || !isLineEnd(bytes_[pos_]))
-            break;
+    const bool stopped = stop_ != HighScoreProblem::None;
+    // A line end straight after a comma ends an empty field; any other line
+    // end here closes a blank line.
+    for (skipSpaces(); !afterComma_ && !atEnd() && isLineEnd(bytes_[pos_]); skipSpaces())
         skipLineEnd();
-    }
-    if (pos_ >= end_) {
-        if (!reachesEnd(pos_))
-            return FieldResult::Stopped;
-        if (!afterComma_)
-            return FieldResult::EndOfData;
-    }
-
+    if (atEnd() && (stopped || !afterComma_))
+        return stopped ? FieldResult::Stopped : FieldResult::EndOfData;
     field.line = line_;
-    field.quoted = pos_ < end_ && bytes_[pos_] == '"';
+    field.quoted = !atEnd() && bytes_[pos_] == '"';
     if (field.quoted) {
-        const qsizetype open = pos_ + 1;
-        const qsizetype close = bytes_.first(end_).indexOf('"', open);
+        const qsizetype close = bytes_.first(end_).indexOf('"', pos_ + 1);
         if (close < 0)
-            return reachesEnd(open) ? FieldResult::UnclosedQuote : FieldResult::Stopped;
-        std::optional<QString> text = decodeOrStop(open, close);
-        if (!text)
-            return FieldResult::Stopped;
-        field.text = std::move(*text);
-        line_ += lineEndsIn(bytes_.sliced(open, close - open));
+            return stopped ? FieldResult::Stopped : FieldResult::UnclosedQuote;
+        const QByteArrayView text = bytes_.sliced(pos_ + 1, close - pos_ - 1);
+        field.text = *decode(text);
+        line_ += lineEndsIn(text);
         pos_ = close + 1;
         skipSpaces();
-        if (pos_ >= end_) {
-            if (!reachesEnd(pos_))
-                return FieldResult::Stopped;
-        } else if (!isSeparator(bytes_[pos_])) {
-            // Text, unless the text ends there.
-            if (firstBadCharacter(bytes_.sliced(pos_, characterLength(bytes_.first(end_), pos_))) < 0)
-                return FieldResult::TextAfterQuote;
-            stopBefore(pos_);
+        if (atEnd() && stopped)
             return FieldResult::Stopped;
-        }
+        if (!atEnd() && !isSeparator(bytes_[pos_]))
+            return FieldResult::TextAfterQuote;
     } else {
         const qsizetype start = pos_;
-        pos_ = nextSeparator();
-        // Decoded once, even when it runs to the end of the text: a field
-        // that ends there is judged on the same bytes as reachesEnd would.
-        std::optional<QString> text = decodeOrStop(start, pos_);
-        if (!text)
+        while (!atEnd() && !isSeparator(bytes_[pos_]))
+            ++pos_;
+        if (atEnd() && stopped)
             return FieldResult::Stopped;
-        if (pos_ >= end_) {
-            stopAt_ = end_;
-            if (stop_ != TextEnd::Whole)
-                return FieldResult::Stopped;
-        }
-        qsizetype length = text->size();
-        while (length > 0 && (text->at(length - 1) == u' ' || text->at(length - 1) == u'\t'))
+        qsizetype length = pos_;
+        while (length > start && isSpace(bytes_[length - 1]))
             --length;
-        field.text = std::move(*text);
-        field.text.truncate(length);
+        field.text = *decode(bytes_.sliced(start, length - start));
     }
-
-    afterComma_ = pos_ < end_ && bytes_[pos_] == ',';
+    afterComma_ = !atEnd() && bytes_[pos_] == ',';
     if (afterComma_)
         ++pos_;
-    else if (pos_ < end_)
+    else if (!atEnd())
         skipLineEnd();
     return FieldResult::Read;
 }
@@ -292,12 +195,11 @@ std::optional<qint16> parseScore(const Field& field, HighScoreFault& fault)
     fault = faultAt(HighScoreProblem::BadScore, field.line);
     fault.score = field.text;
     fault.quoted = field.quoted;
-    if (field.quoted)
-        return std::nullopt;
     QStringView digits(field.text);
     if (digits.startsWith(u'-'))
         digits = digits.sliced(1);
-    if (digits.isEmpty() || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+    if (field.quoted || digits.isEmpty()
+        || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return std::nullopt;
     bool fits = false;
     const qlonglong value = QStringView(field.text).toLongLong(&fits);
@@ -308,28 +210,33 @@ std::optional<qint16> parseScore(const Field& field, HighScoreFault& fault)
     return qint16(value);
 }
 
-HighScoreFault stopFault(const Reader& reader)
+// The fault where reading a field gave result; kind None for Read.
+HighScoreFault fieldFault(FieldResult result, const Reader& reader, const Field& field, int fieldsRead, bool empty)
 {
-    switch (reader.stop()) {
-    case TextEnd::NotCp932:
-        return faultAt(HighScoreProblem::NotCp932, reader.stopLine());
-    case TextEnd::TooLong:
-        return faultAt(HighScoreProblem::TooLong, reader.stopLine());
-    case TextEnd::Whole:
-    case TextEnd::ReadFailed:
+    switch (result) {
+    case FieldResult::Read:
         break;
+    case FieldResult::EndOfData: {
+        HighScoreFault fault = faultAt(empty ? HighScoreProblem::Empty : HighScoreProblem::TooFewFields,
+                                       empty ? 1 : reader.line());
+        fault.fieldsRead = fieldsRead;
+        return fault;
     }
-    return faultAt(HighScoreProblem::Unreadable, reader.stopLine());
+    case FieldResult::UnclosedQuote:
+        return faultAt(HighScoreProblem::UnclosedQuote, field.line);
+    case FieldResult::TextAfterQuote:
+        return faultAt(HighScoreProblem::TextAfterQuote, field.line);
+    case FieldResult::Stopped:
+        return reader.stopFault();
+    }
+    return HighScoreFault{};
 }
 
 // Appends the field between double quotes, and the line end.
 void appendQuoted(QString& text, const QString& field)
 {
     text += u'"';
-    if (field.contains(u'"'))
-        text += QString(field).replace(u'"', QChar(0xFF02));
-    else
-        text += field;
+    text += QString(field).replace(u'"', QChar(0xFF02));
     text += QLatin1String("\"\r\n");
 }
 
@@ -339,9 +246,8 @@ QString cutToFieldLimit(const QString& text)
 {
     if (text.size() <= HighScoreFieldLimit)
         return text;
-    qsizetype length = HighScoreFieldLimit;
-    if (text.at(length - 1).isHighSurrogate())
-        --length;
+    const qsizetype length = text.at(HighScoreFieldLimit - 1).isHighSurrogate() ? HighScoreFieldLimit - 1
+                                                                                : HighScoreFieldLimit;
     return text.first(length);
 }
 
@@ -351,34 +257,17 @@ HighScoreText readHighScores(QByteArrayView bytes, bool readFailed, qint64 readL
 {
     Q_ASSERT(readLimit >= 1 && readLimit <= HighScoreReadLimit);
     HighScoreText result;
-    Reader reader(bytes, readFailed, qsizetype(readLimit));
+    Reader reader(bytes.first(std::min<qsizetype>(bytes.size(), readLimit + 2)), readFailed, qsizetype(readLimit));
     Field fields[FieldsPerRow];
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
         qint16 score = 0;
         for (int k = 0; k < FieldsPerRow; ++k) {
-            HighScoreFault& fault = result.fault;
-            switch (reader.readField(fields[k])) {
-            case FieldResult::Read:
-                break;
-            case FieldResult::EndOfData:
-                if (reader.empty())
-                    fault = faultAt(HighScoreProblem::Empty, 1);
-                else
-                    fault = faultAt(HighScoreProblem::TooFewFields, reader.line());
-                fault.fieldsRead = (row - 1) * FieldsPerRow + k;
+            const FieldResult read = reader.readField(fields[k]);
+            result.fault = fieldFault(read, reader, fields[k], (row - 1) * FieldsPerRow + k, bytes.isEmpty());
+            if (result.fault.kind != HighScoreProblem::None)
                 return result;
-            case FieldResult::UnclosedQuote:
-                fault = faultAt(HighScoreProblem::UnclosedQuote, fields[k].line);
-                return result;
-            case FieldResult::TextAfterQuote:
-                fault = faultAt(HighScoreProblem::TextAfterQuote, fields[k].line);
-                return result;
-            case FieldResult::Stopped:
-                fault = stopFault(reader);
-                return result;
-            }
             if (k == 0) {
-                const std::optional<qint16> parsed = parseScore(fields[0], fault);
+                const std::optional<qint16> parsed = parseScore(fields[0], result.fault);
                 if (!parsed)
                     return result;
                 score = *parsed;
@@ -392,13 +281,7 @@ HighScoreText readHighScores(QByteArrayView bytes, bool readFailed, qint64 readL
 
 QByteArray writeHighScores(const HighScoreTable& table)
 {
-    // Built in one buffer: a score takes at most 8 characters with its line
-    // end, and each field 4 more than its text.
-    qsizetype length = 0;
-    for (int row = 1; row <= HighScoreTable::Rows; ++row)
-        length += 8 + 4 + table.row(row).level.size() + 4 + table.row(row).name.size();
     QString text;
-    text.reserve(length);
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
         const HighScoreRow& content = table.row(row);
         text += QString::number(content.score);

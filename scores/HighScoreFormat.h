@@ -30,10 +30,9 @@
 // the same time and memory whatever the size of the file.
 constexpr qint64 HighScoreReadLimit = 1024 * 1024;
 
-// A label or a name holds at most this many characters, counted as QString
-// and the name box count them (UTF-16 code units: a character outside the
-// BMP counts two). A thousand is far more than any name a person types, and
-// small enough that every table the game writes reads back whole.
+// A label or a name holds at most this many characters (UTF-16 code units,
+// as QString and the name box count them): far more than any name a person
+// types, and few enough that every table the game writes reads back whole.
 constexpr qsizetype HighScoreFieldLimit = 1000;
 
 // The most bytes writeHighScores produces: a score is at most "-32768"; a
@@ -60,8 +59,9 @@ enum class HighScoreProblem {
     BadScore,        // not a whole number, or out of range
     NotCp932,        // bytes that are not cp932 before the 30th field ends
     TooLong,         // the 30 fields do not fit in HighScoreReadLimit bytes
-    NotAFile,        // a folder, FIFO, device or socket: it holds no table, and a save replaces it
-    Unreadable,      // it could not be opened or read: what it holds is unknown
+    NotAFile,        // a folder, FIFO, device or socket (mode): it holds no table, and a save replaces it
+    BadLink,         // a link to nothing that can be read: a save replaces it
+    Unreadable,      // it could not be opened (error) or read (line): what it holds is unknown
 };
 
 // Where and why reading stopped, with what a sentence about it names.
@@ -72,15 +72,16 @@ struct HighScoreFault {
     QString score;             // BadScore: the field as read
     bool quoted = false;       // BadScore: it stood between double quotes
     bool outOfRange = false;   // BadScore: a whole number outside -32768..32767
+    int error = 0;             // Unreadable at no line: the errno of looking at or opening the file
+    unsigned mode = 0;         // NotAFile: the type of what stands there (S_IFMT bits)
 
     friend bool operator==(const HighScoreFault&, const HighScoreFault&) = default;
 };
 
 struct HighScoreText {
-    // Rows 1..rowsRead came from the bytes. A row is kept only when all three
-    // of its fields were read and valid, and the rest are default rows:
-    // nothing after a bad field is trusted, since a missing or extra field
-    // shifts every later one.
+    // Rows 1..rowsRead came from the bytes, each once all three of its fields
+    // were read and valid; the rest are default rows, since a missing or
+    // extra field shifts every later one.
     HighScoreTable table;
     int rowsRead = 0;
     HighScoreFault fault;   // kind None when all 30 fields were read
@@ -99,9 +100,8 @@ QString cutToFieldLimit(const QString& text);
 // where reading the file failed, not where it ends: a field that needs more
 // is Unreadable at that line.
 //
-// The game always reads up to HighScoreReadLimit. A lower readLimit (at
-// least 1) moves the limit, and everything said above of it, so that tests
-// reach its edges with short texts.
+// A readLimit lower than the game's (at least 1) moves the limit, so that
+// tests reach its edges with short texts.
 HighScoreText readHighScores(QByteArrayView bytes, bool readFailed = false,
                              qint64 readLimit = HighScoreReadLimit);
 

@@ -21,11 +21,12 @@ ScoreSession::ScoreSession(ScoreSessionView& view)
 {
 }
 
-void ScoreSession::load(const QString& path, const QString& notice)
+void ScoreSession::load(const QString& path, const QString& notice, const QString& seed)
 {
     if (!notice.isEmpty())
-        view_.tellAboutFile(notice);
+        tell(notice);
     store_.setPath(path);
+    store_.setSeedPath(seed);
     tellAboutDamage(store_.load());
     view_.showBestScore(table().row(1).score);
 }
@@ -51,12 +52,10 @@ bool ScoreSession::save()
     for (;;) {
         result = store_.save();
         tellAboutDamage(result.damage);
-        if (result.saved || !asking_ || !view_.askRetry(saveFailedMessage(path(), result.reason)))
+        lastFailure_ = result.saved ? QString() : saveFailureReason(path(), result);
+        if (result.saved || !asking_ || !view_.askRetry(saveFailedMessage(path(), lastFailure_)))
             break;
     }
-    // Also when the end came while Retry was being asked.
-    if (!result.saved && !asking_)
-        writeToStandardError(notSavedAtEndMessage(path(), result.reason));
     view_.showBestScore(table().row(1).score);
     view_.refreshTable(table());
     return result.saved;
@@ -67,14 +66,25 @@ bool ScoreSession::saveWithoutAsking()
     return store_.save().saved;
 }
 
+bool ScoreSession::saveAtClose()
+{
+    // Also when the end came while Retry was being asked.
+    const bool saved = save();
+    if (!saved && !asking_)
+        writeToStandardError(notSavedAtEndMessage(path(), lastFailure_));
+    return saved;
+}
+
 void ScoreSession::tellAboutDamage(const std::optional<HighScoreDamage>& damage)
 {
     if (!damage)
         return;
     // A damaged file has been kept aside before any save writes over it.
-    const QString message = damage->notAFile     ? notAFileMessage(path(), damage->problem)
-                          : damage->unreadable ? unreadableFileMessage(path(), damage->problem)
-                                               : damagedFileMessage(path(), damage->problem, damage->copyPath);
+    tell(damageMessage(path(), *damage));
+}
+
+void ScoreSession::tell(const QString& message)
+{
     if (asking_)
         view_.tellAboutFile(message);
     else

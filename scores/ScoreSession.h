@@ -17,9 +17,10 @@ class ScoreSession {
 public:
     explicit ScoreSession(ScoreSessionView& view);
 
-    // Reads the table from path and shows its best score. A notice about
+    // Reads the table from path (from seed while no file is there, see
+    // HighScoreStore::setSeedPath) and shows its best score. A notice about
     // where scores are kept, when not empty, is told first.
-    void load(const QString& path, const QString& notice = {});
+    void load(const QString& path, const QString& notice = {}, const QString& seed = {});
 
     // A game ended with score at the given tick interval: a score that
     // ranks is a new best shown at once when it takes row 1; then the name
@@ -33,10 +34,13 @@ public:
     bool save();
     // For when no one can be asked (the session is ending): one attempt.
     bool saveWithoutAsking();
+    // The save as the board closes: as save, and when the program is
+    // ending on a signal and the rows did not reach the file, why goes to
+    // standard error, once, whatever earlier saves said.
+    bool saveAtClose();
     // For when the program is told to end (a signal): from now on nothing
     // is asked or shown. A save is one attempt, and what the player would
-    // have been told about the file, or why it was not saved, goes to
-    // standard error.
+    // have been told about the file goes to standard error.
     void stopAsking() { asking_ = false; }
 
     const HighScoreTable& table() const { return store_.table(); }
@@ -44,8 +48,10 @@ public:
 
 private:
     void tellAboutDamage(const std::optional<HighScoreDamage>& damage);
+    void tell(const QString& message);
 
     ScoreSessionView& view_;
     bool asking_ = true;
+    QString lastFailure_;   // why the last save did not reach the file
     HighScoreStore store_;   // date.dat, shared with other copies of the game
 };

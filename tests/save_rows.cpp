@@ -5,6 +5,7 @@
 // save_rows --show PATH: loads PATH and prints its rows, one a line as
 // "score<TAB>name", then "damaged" when the load reported damage.
 
+#include "scores/FileMessages.h"
 #include "scores/HighScoreStore.h"
 
 #include <cstdio>
@@ -32,7 +33,7 @@ int main(int argc, char** argv)
         store.record({qint16(std::atoi(argv[arg])), QStringLiteral("普通"), name});
         const HighScoreSave result = store.save(std::chrono::seconds(60));
         if (!result.saved) {
-            std::fprintf(stderr, "%s\n", result.reason.toUtf8().constData());
+            std::fprintf(stderr, "%s\n", saveFailureReason(store.path(), result).toUtf8().constData());
             return 1;
         }
     }

@@ -123,8 +123,9 @@ void CommandLineTest::run()
         QVERIFY2(!process.waitForFinished(1500), process.readAllStandardError().constData());
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(folder + QStringLiteral("/date.dat.damaged")), 30000);
         QCOMPARE(process.state(), QProcess::Running);
-        // Moved aside: no date.dat until the next save.
-        QCOMPARE(leftBehind(), (QStringList{QStringLiteral("date.dat.damaged"), QStringLiteral("pyokopon")}));
+        // Moved aside under the lock: no date.dat until the next save.
+        QCOMPARE(leftBehind(), (QStringList{QStringLiteral("date.dat.damaged"), QStringLiteral("date.dat.lock"),
+                                            QStringLiteral("pyokopon")}));
         process.kill();
         process.waitForFinished(30000);
         return;

@@ -5,6 +5,7 @@
 #include "scores/FileMessages.h"
 #include "scores/HighScoreFile.h"
 #include "scores/HighScoreTable.h"
+#include "scores/HighScoreTail.h"
 
 #include <QDir>
 #include <QFile>
@@ -347,6 +348,39 @@ private slots:
         QCOMPARE(writeHighScores(text.table), writeHighScores(expected));
     }
 
+    // A file with tables kept after its 30th field: the last whole one that
+    // reads as a table wins, else the first 30 fields.
+    void storedTable_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("first");   // the score of row 1 read
+        const QByteArray head = writeHighScores(TableOf({1, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        const QByteArray two = writeHighScores(TableOf({2, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        const QByteArray three = writeHighScores(TableOf({3, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+        const QByteArray tail = tailBlock(two, head.size());
+        QTest::newRow("no tail") << head << 1;
+        QTest::newRow("whole tail") << head + tail << 2;
+        QTest::newRow("tail cut by a byte") << head + tail.chopped(1) << 1;
+        QTest::newRow("tail with a wrong byte") << head + QByteArray(tail).replace("N10", "N1x") << 1;
+        QTest::newRow("start half new, tail whole") << two.first(100) + head.mid(100) + tail << 2;
+        QTest::newRow("two whole tails: the last") << head + tail + tailBlock(three, head.size() + tail.size()) << 3;
+        QTest::newRow("a whole tail, then one cut") << head + tail + tailBlock(three, head.size() + tail.size()).chopped(5)
+                                                   << 2;
+        QTest::newRow("a length past the end") << head + "\r\n#pyokopon-table 9223372036854775807 " + QByteArray(64, 'a')
+                + "\r\n" << 1;
+        const QByteArray notTable("1\r\n");
+        QTest::newRow("a whole tail that is no table") << head + tailBlock(notTable, head.size()) << 1;
+    }
+
+    void storedTable()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(int, first);
+        const HighScoreText text = readStoredHighScores(file, false);
+        QCOMPARE(text.fault.kind, HighScoreProblem::None);
+        QCOMPARE(int(text.table.row(1).score), first);
+    }
+
     void damagedFile_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -528,11 +562,11 @@ private slots:
 
         const HighScoreLoad load = loadHighScoresFile(path);
         QCOMPARE(load.existed, existed);
-        QCOMPARE(load.problem, problem);
-        QCOMPARE(load.damaged, !problem.isEmpty());
+        QCOMPARE(problemSentence(load.fault), problem);
+        QCOMPARE(load.damaged(), !problem.isEmpty());
         QCOMPARE(RowsOf(load.table), RowsOf(sample ? Sample() : HighScoreTable()));
         // The store keeps nothing of these; the memory link leads to a regular file.
-        if (load.problemKind == HighScoreProblem::NotAFile && setup != "mem") {
+        if (load.fault.kind == HighScoreProblem::NotAFile) {
             QCOMPARE(keepDamagedCopy(path), QString());
             QCOMPARE(Entries(dir.path()), before);
         }
@@ -610,9 +644,7 @@ private slots:
             }
         }
 
-        QString reason = QStringLiteral("untouched");
-        QVERIFY(saveHighScoresFile(path, Sample(), &reason));
-        QCOMPARE(reason, QStringLiteral("untouched"));
+        QVERIFY(saveHighScoresFile(path, Sample()).reachedFile());
         QCOMPARE(ReadAll(path), writeHighScores(Sample()));
         QVERIFY(S_ISREG(LinkStat(path).st_mode));
         QCOMPARE(LinkStat(path).st_mode & 07777, mode);
@@ -627,14 +659,17 @@ private slots:
         QTest::addColumn<bool>("saved");
         QTest::newRow("writable file is written in place") << "writable" << true;
         QTest::newRow("read-only file") << "read-only" << false;
-        QTest::newRow("file with a kept copy") << "copy kept" << false;
+        QTest::newRow("file with a second name is written in place too") << "second name" << true;
         QTest::newRow("link to a writable file") << "link" << false;
+        QTest::newRow("sticky folder that refuses the rename: written in place") << "sticky" << true;
     }
 
     void saveIntoReadOnlyFolder()
     {
         QFETCH(QString, before);
         QFETCH(bool, saved);
+        if (before == "sticky" && ::geteuid() != 0)
+            QSKIP("Needs a file of another user than the one who saves");
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
@@ -647,25 +682,25 @@ private slots:
         QCOMPARE(::chmod(QFile::encodeName(file).constData(), before == "read-only" ? 0444 : 0666), 0);
         if (before == "link")
             QVERIFY(QFile::link(file, path));
-        if (before == "copy kept")
-            QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(path + QStringLiteral(".damaged")).constData()), 0);
+        if (before == "second name")
+            QCOMPARE(::link(QFile::encodeName(path).constData(), QFile::encodeName(path + QStringLiteral(".other")).constData()), 0);
         const QStringList entries = Entries(folder);
         const ino_t inode = LinkStat(file).st_ino;
-        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), before == "sticky" ? 01777 : 0555), 0);
 
         const bool asExpected = AsOrdinaryUser([&] {
-            QString reason;
-            const bool done = saveHighScoresFile(path, Sample(), &reason);
-            return done == saved
-                && (saved || (reason.contains(QStringLiteral("に書き込む権限がありません")) && JapaneseOnly(reason, folder)));
+            const HighScoreWrite write = saveHighScoresFile(path, Sample());
+            const QString reason = writeFailureReason(path, write);
+            return write.reachedFile() == saved
+                && (saved || (reason.contains(QStringLiteral("権限がありません")) && JapaneseOnly(reason, folder)));
         });
         QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);
         QVERIFY(asExpected);
         QCOMPARE(ReadAll(file), saved ? writeHighScores(Sample()) : old);
         QCOMPARE(LinkStat(file).st_ino, inode);
         QCOMPARE(Entries(folder), entries);
-        if (before == "copy kept")
-            QCOMPARE(ReadAll(path + QStringLiteral(".damaged")), old);
+        if (before == "second name")
+            QCOMPARE(ReadAll(path + QStringLiteral(".other")), writeHighScores(Sample()));
     }
 
     void saveStopsOnFullDisk_data()
@@ -678,11 +713,9 @@ private slots:
         const QString writeFailed = QStringLiteral("書き込みの途中で失敗しました");
         const QString unchanged = QStringLiteral("\n前に保存したファイルは変更していません。");
         QTest::newRow("new file") << true << sample << writeFailed << unchanged;
-        // The longer default table gets no room past 100 bytes before any byte changes.
-        QTest::newRow("in place, longer") << false << sample
-                                          << QStringLiteral("新しい記録を書く場所を確保できませんでした") << unchanged;
-        QTest::newRow("in place, shorter") << false << sample.repeated(2) << writeFailed
-                                           << QStringLiteral("\nファイルは途中まで書き換わっているおそれがあります。");
+        // The new table kept past the end finds no room: no byte of the old one changes.
+        QTest::newRow("in place, longer") << false << sample << writeFailed << unchanged;
+        QTest::newRow("in place, shorter") << false << sample.repeated(2) << writeFailed << unchanged;
     }
 
     void saveStopsOnFullDisk()
@@ -709,18 +742,19 @@ private slots:
             rlimit small = oldLimit;
             small.rlim_cur = 100;
             QString reason;
-            const bool saved = setrlimit(RLIMIT_FSIZE, &small) == 0
-                && saveHighScoresFile(path, HighScoreTable(), &reason);
+            bool saved = setrlimit(RLIMIT_FSIZE, &small) != 0;
+            if (!saved) {
+                const HighScoreWrite write = saveHighScoresFile(path, HighScoreTable());
+                saved = write.reachedFile();
+                reason = writeFailureReason(path, write);
+            }
             setrlimit(RLIMIT_FSIZE, &oldLimit);
             std::signal(SIGXFSZ, oldHandler);
             return !saved && reason.startsWith(start) && reason.endsWith(tail);
         });
         QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
         QVERIFY(asExpected);
-        // A file that was rewritten in place had the new bytes go over the
-        // old ones, and its length was not cut yet.
-        const bool partly = tail.contains(QStringLiteral("途中まで"));
-        QCOMPARE(ReadAll(path), partly ? writeHighScores(HighScoreTable()).first(100) + previous.mid(100) : previous);
+        QCOMPARE(ReadAll(path), previous);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList{QStringLiteral("date.dat")});
 #endif
@@ -746,8 +780,9 @@ private slots:
         QVERIFY(WriteAll(inner, "kept"));
         QVERIFY(WriteAll(dir.filePath(QStringLiteral("plain")), "plain file"));
 
-        QString why;
-        QCOMPARE(saveHighScoresFile(dir.filePath(relativePath), Sample(), &why), false);
+        const HighScoreWrite write = saveHighScoresFile(dir.filePath(relativePath), Sample());
+        QVERIFY(!write.reachedFile());
+        const QString why = writeFailureReason(dir.filePath(relativePath), write);
         QVERIFY2(why.contains(reason), qPrintable(why));
         QVERIFY2(JapaneseOnly(why, QFileInfo(dir.filePath(relativePath)).path()), qPrintable(why));
         QCOMPARE(ReadAll(inner), QByteArray("kept"));
@@ -758,12 +793,16 @@ private slots:
     void messages()
     {
         const QString path = QStringLiteral("/games/pyokopon/date.dat");
+        HighScoreFault fault;
+        fault.kind = HighScoreProblem::BadScore;
+        fault.line = 10;
+        fault.score = QStringLiteral("abc");
         const QString problem = QStringLiteral("10 行目の得点「abc」が整数ではありません。");
-        const QString damaged = damagedFileMessage(path, problem, path + QStringLiteral(".damaged.1"));
+        const QString damaged = damageMessage(path, {fault, path + QStringLiteral(".damaged.1")});
         QVERIFY(damaged.contains(QDir::toNativeSeparators(path) + u'\n'));
         QVERIFY(damaged.contains(problem));
         QVERIFY(damaged.contains(QDir::toNativeSeparators(path + QStringLiteral(".damaged.1"))));
-        const QString noCopy = damagedFileMessage(path, problem, QString());
+        const QString noCopy = damageMessage(path, {fault, QString()});
         QVERIFY(noCopy.contains(QStringLiteral("控えを作れませんでした")));
         QVERIFY(!noCopy.contains(QStringLiteral(".damaged")));
 
@@ -778,7 +817,7 @@ private slots:
     {
         QTest::addColumn<QString>("exeFolder");
         QTest::addColumn<bool>("writable");
-        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("writableFile");
         QTest::addColumn<QString>("expected");
         const QString appData = QStringLiteral("/home/p/.local/share/pyokopon");
         QTest::newRow("root folder") << QStringLiteral("/") << true << false << QStringLiteral("/date.dat");
@@ -786,10 +825,10 @@ private slots:
                                       << QStringLiteral("/opt/pyokopon/date.dat");
         QTest::newRow("trailing separator") << QStringLiteral("/opt/pyokopon/") << true << true
                                             << QStringLiteral("/opt/pyokopon/date.dat");
-        QTest::newRow("read-only folder with the file") << QStringLiteral("/opt/pyokopon") << false << true
-                                                        << QStringLiteral("/opt/pyokopon/date.dat");
-        QTest::newRow("read-only folder without the file") << QStringLiteral("/opt/pyokopon") << false << false
-                                                           << appData + QStringLiteral("/date.dat");
+        QTest::newRow("read-only folder with a writable file") << QStringLiteral("/opt/pyokopon") << false << true
+                                                               << QStringLiteral("/opt/pyokopon/date.dat");
+        QTest::newRow("read-only folder without a writable file") << QStringLiteral("/opt/pyokopon") << false << false
+                                                                  << appData + QStringLiteral("/date.dat");
         QTest::newRow("read-only root") << QStringLiteral("/") << false << false << appData + QStringLiteral("/date.dat");
     }
 
@@ -797,10 +836,38 @@ private slots:
     {
         QFETCH(QString, exeFolder);
         QFETCH(bool, writable);
-        QFETCH(bool, exists);
+        QFETCH(bool, writableFile);
         QFETCH(QString, expected);
-        QCOMPARE(::dataPathFor(exeFolder, writable, exists, QStringLiteral("/home/p/.local/share/pyokopon")), expected);
-        QCOMPARE(::dataPathFor(exeFolder, writable, exists, QString()), ::dataPathFor(exeFolder, true, true, QString()));
+        QCOMPARE(::dataPathFor(exeFolder, writable, writableFile, QStringLiteral("/home/p/.local/share/pyokopon")),
+                 expected);
+        QCOMPARE(::dataPathFor(exeFolder, writable, writableFile, QString()), ::dataPathFor(exeFolder, true, true, QString()));
+    }
+
+    // A date.dat that neither it nor its folder lets the player write: the
+    // player's own file takes its place and starts from it, said once.
+    void readOnlySharedFile()
+    {
+        QTemporaryDir dir;
+        QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+        const QString game = dir.filePath(QStringLiteral("game"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("game")));
+        const QString shared = game + QStringLiteral("/date.dat");
+        QVERIFY(WriteAll(shared, writeHighScores(Sample())));
+        QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 0444), 0);
+        QCOMPARE(::chmod(QFile::encodeName(game).constData(), 0555), 0);
+        const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+        const bool asExpected = AsOrdinaryUser([&] {
+            qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("share"))));
+            QString notice, seed, again;
+            const QString path = dataPath(game, &notice, &seed);
+            const bool first = path.startsWith(dir.filePath(QStringLiteral("share/"))) && seed == shared
+                && notice.contains(QDir::toNativeSeparators(shared)) && notice.contains(QDir::toNativeSeparators(path));
+            const bool saved = WriteAll(path, writeHighScores(Sample()));
+            return first && saved && dataPath(game, &again) == path && again.isEmpty();
+        });
+        oldDataHome.isNull() ? qunsetenv("XDG_DATA_HOME") : qputenv("XDG_DATA_HOME", oldDataHome);
+        QCOMPARE(::chmod(QFile::encodeName(game).constData(), 0755), 0);
+        QVERIFY(asExpected);
     }
 
     // The XDG rules: a relative or empty path counts as unset.

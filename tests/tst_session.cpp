@@ -7,7 +7,14 @@
 #include <QQueue>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
+
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -82,6 +89,8 @@ private slots:
     void failedSaveAsksUntilCancelled_data();
     void failedSaveAsksUntilCancelled();
     void unreadableFileIsNotOverwritten();
+    void signalReportsTheEndOnce_data();
+    void signalReportsTheEndOnce();
 };
 
 void SessionTest::finishGame_data()
@@ -224,6 +233,51 @@ void SessionTest::unreadableFileIsNotOverwritten()
     QCOMPARE(view.told.size(), 1);
     QVERIFY2(view.told.first().contains(QStringLiteral("上書きしません")), qPrintable(view.told.first()));
     QVERIFY(!session.saveWithoutAsking());
+}
+
+void SessionTest::signalReportsTheEndOnce_data()
+{
+    QTest::addColumn<bool>("heldAtClose");
+    QTest::newRow("the save at the name fails, the one at the close saves: nothing said") << false;
+    QTest::newRow("both fail: said once, without buttons") << true;
+}
+
+// The program is ending on a signal while another copy holds the lock: what
+// standard error says is the result of the save at the close alone.
+void SessionTest::signalReportsTheEndOnce()
+{
+    QFETCH(bool, heldAtClose);
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("date.dat"));
+    QVERIFY(writeFile(path, fileOf(Descending)));
+    QVERIFY(writeFile(path + QStringLiteral(".lock"), QByteArray()));
+    const int holder = ::open(QFile::encodeName(path + QStringLiteral(".lock")).constData(), O_RDONLY);
+    QCOMPARE(::flock(holder, LOCK_EX), 0);
+    FakeView view;
+    ScoreSession session(view);
+    session.load(path);
+    session.stopAsking();
+    // Standard error goes to a file meanwhile.
+    QTemporaryFile said;
+    QVERIFY(said.open());
+    std::fflush(stderr);
+    const int kept = ::dup(STDERR_FILENO);
+    ::dup2(said.handle(), STDERR_FILENO);
+    session.finishGame(950, 1000);
+    if (!heldAtClose)
+        ::close(holder);
+    const bool saved = session.saveAtClose();
+    std::fflush(stderr);
+    ::dup2(kept, STDERR_FILENO);
+    ::close(kept);
+    if (heldAtClose)
+        ::close(holder);
+    QCOMPARE(saved, !heldAtClose);
+    QVERIFY(said.seek(0));
+    const QString text = QString::fromUtf8(said.readAll());
+    QCOMPARE(text.count(QStringLiteral("ハイスコアを保存できないまま終了します")), heldAtClose ? 1 : 0);
+    QVERIFY2(!text.contains(QStringLiteral("再試行")), qPrintable(text));
+    QCOMPARE(loadHighScoresFile(path).table.row(1).score, heldAtClose ? 900 : 950);
 }
 
 QTEST_GUILESS_MAIN(SessionTest)

@@ -16,7 +16,8 @@ table. The test only waits for windows, never for a tick.
 
 Every copy saves at its game end and again when it quits, each time from a
 table it loaded long before: once the names are in, and again at the end,
-every folder holds the rows of all its copies, in 30 lines, and no lock file.
+every folder holds the rows of all its copies, in 30 lines, and the lock file
+that is made once and never removed.
 """
 
 import os
@@ -69,7 +70,7 @@ def check_folder(folder, copies):
     rows = read_scores(os.path.join(folder, "date.dat"))
     expected = sorted((c.row for c in copies), key=lambda row: -row[0]) + [DEFAULT_ROW] * (10 - len(copies))
     check(rows == expected, f"date.dat of {', '.join(c.label for c in copies)}: {rows}, expected {expected}")
-    check(sorted(os.listdir(folder)) == ["date.dat", "pyokopon"], f"{folder} holds {sorted(os.listdir(folder))}")
+    check(sorted(os.listdir(folder)) == ["date.dat", "date.dat.lock", "pyokopon"], f"{folder} holds {sorted(os.listdir(folder))}")
 
 
 def test(program):

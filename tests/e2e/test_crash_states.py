@@ -1,18 +1,21 @@
 #!/usr/bin/env python3
 """Every state a crash can leave of one save, for each way a save writes.
 
-  test_crash_states.py SAVE_ROWS rename|inplace
+  test_crash_states.py SAVE_ROWS rename|inplace|inplace_crashed
 
 SAVE_ROWS (tests/save_rows.cpp) saves one new row onto a date.dat of ten
 rows, under strace, as an ordinary user: in a folder the user may write to
 (rename: a new file renamed over the old), or in one the user may not, with
-date.dat writable (inplace: rewritten in place, its bytes kept before in the
-user's data folder). The recorded writes, truncations, reservations, syncs,
-renames and removals are replayed into the same folders: after every prefix,
-with the operations not yet synced persisted in any subset, and each write
-not yet synced cut at every byte or missing any one byte. Each distinct
-state must load, through the program's own store, as the table before the
-save or the table after it, never as a damaged file.
+date.dat writable (inplace: rewritten in place, the new table kept in the
+file's tail until the rewrite is done), or so over a file that an earlier
+rewrite in place left with its new table in the tail and its start half
+written (inplace_crashed). The recorded writes, truncations, syncs, renames
+and removals are replayed into the same folders: after every prefix, with
+the operations not yet synced persisted in any subset, and each write not
+yet synced cut at every byte or missing any one byte. Each distinct state
+must load, through the program's own store run as another copy with
+another HOME, as the table before the save or the table after it, never as
+a damaged file.
 """
 
 import itertools
@@ -36,13 +39,13 @@ def unhex(text):
     return bytes.fromhex(text.replace("\\x", ""))
 
 
-def record(program, folder, data, env):
+def record(program, folder, data, env, name="newcomer", score="950"):
     """The operations of one save on files under folder and data, in order."""
     trace = os.path.join(os.path.dirname(folder), "trace")
     user = ["-u", pwd.getpwuid(player()[0]).pw_name] if os.geteuid() == 0 else []
     subprocess.run(["strace", "-f", *user, "-o", trace, "-xx", "-s", "100000000", "-y", "-e",
                     "trace=openat,write,pwrite64,lseek,ftruncate,fallocate,fsync,fdatasync,rename,unlink,close",
-                    program, os.path.join(folder, "date.dat"), "newcomer", "950"], env=env, cwd=folder, check=True)
+                    program, os.path.join(folder, "date.dat"), name, score], env=env, cwd=folder, check=True)
     ops, offsets, roots = [], {}, (folder.encode() + b"/", data.encode() + b"/")
     for line in open(trace):
         match = LINE.match(line)
@@ -177,13 +180,31 @@ def materialize(disk, folder, data):
             f.write(contents)
 
 
+def left_by_crash(program, folder, data, env):
+    """Saves a row in place and replaces date.dat by what a crash could have
+    left of that save: the new table whole in the tail, half of it written
+    at the start."""
+    date = os.path.join(folder, "date.dat")
+    initial = {date.encode(): bytearray(open(date, "rb").read())}
+    ops = record(program, folder, data, env, "earlier", "940")
+    synced = next(i for i, op in enumerate(ops) if op[0] == "sync")
+    head = ops[synced + 1]
+    check(head[0] == "write" and head[2] == 0, f"the table is not written at the start after its tail: {head!r}")
+    disk = Disk(initial).copy()
+    for op in ops[:synced]:
+        disk.apply(op)
+    disk.apply(head, [(0, len(head[3]) // 2)])
+    with open(date, "wb") as f:
+        f.write(disk.names[date.encode()])
+
+
 def show(program, folder, env):
     return subprocess.run([program, "--show", os.path.join(folder, "date.dat")], env=env, check=True,
                           capture_output=True).stdout
 
 
 def test(program, path_kind):
-    check(path_kind in ("rename", "inplace"), f"unknown save path {path_kind}")
+    check(path_kind in ("rename", "inplace", "inplace_crashed"), f"unknown save path {path_kind}")
     work = tempfile.mkdtemp(prefix="pyoko-crash-")
     try:
         os.chmod(work, 0o755)
@@ -192,19 +213,22 @@ def test(program, path_kind):
         os.makedirs(folder)
         os.makedirs(data)
         env = dict(os.environ, XDG_DATA_HOME=data, HOME=work)
+        other = dict(os.environ, XDG_DATA_HOME=os.path.join(work, "other", "data"), HOME=os.path.join(work, "other"))
         date = os.path.join(folder, "date.dat")
         subprocess.run([program, date, "o"] + [str(n) for n in range(1, 11)], env=env, check=True)
         os.chmod(date, 0o666)
         give_to_player(data)
-        os.chmod(folder, 0o555 if path_kind == "inplace" else 0o777)
-        before = show(program, folder, env)
+        os.chmod(folder, 0o777 if path_kind == "rename" else 0o555)
+        if path_kind == "inplace_crashed":
+            left_by_crash(program, folder, data, env)
+        before = show(program, folder, other)
         initial = {os.path.join(folder, "date.dat").encode(): bytearray(open(date, "rb").read())}
         ops = record(program, folder, data, env)
-        after = show(program, folder, env)
+        after = show(program, folder, other)
         check(b"newcomer-950" in after and before != after and b"damaged" not in before + after,
               f"the save did not write the new row: {after!r}")
         kinds = {op[0] for op in ops}
-        expected = {"reserve", "write", "truncate", "sync"} if path_kind == "inplace" else {"rename", "sync"}
+        expected = {"rename", "sync"} if path_kind == "rename" else {"write", "truncate", "sync"}
         check(expected <= kinds, f"the {path_kind} save was not recorded as such: {sorted(kinds)}")
         os.chmod(folder, 0o755)
         seen, enumerated, outcomes = set(), 0, {"before": 0, "after": 0}
@@ -215,7 +239,7 @@ def test(program, path_kind):
                 continue
             seen.add(key)
             materialize(disk, folder, data)
-            shown = show(program, folder, env)
+            shown = show(program, folder, other)
             check(shown in (before, after), f"crash state {len(seen)} loads as {shown!r}; files {key!r}")
             outcomes["before" if shown == before else "after"] += 1
         print(f"{path_kind}: {len(ops)} operations, {enumerated} crash states, {len(seen)} distinct, "
@@ -225,5 +249,5 @@ def test(program, path_kind):
 
 
 if __name__ == "__main__":
-    check(len(sys.argv) == 3, "usage: test_crash_states.py SAVE_ROWS rename|inplace")
+    check(len(sys.argv) == 3, "usage: test_crash_states.py SAVE_ROWS rename|inplace|inplace_crashed")
     run(test, *sys.argv[1:])

@@ -118,7 +118,7 @@ def test(program, case):
         expected = {"score": SOUND + [DEFAULT_ROW] * 8, "huge": SOUND + [DEFAULT_ROW] * 8,
                     "fifo": [DEFAULT_ROW] * 10, "link": SOUND * 5}[case]
         check(rows == expected, f"date.dat after the run: {rows}")
-        listing = ["date.dat", "pyokopon"] + (["date.dat.damaged"] if case in ("score", "huge") else [])
+        listing = ["date.dat", "date.dat.lock", "pyokopon"] + (["date.dat.damaged"] if case in ("score", "huge") else [])
         check(sorted(os.listdir(game.folder)) == sorted(listing),
               f"the program's folder holds {sorted(os.listdir(game.folder))}")
         if kept is not None:

@@ -34,7 +34,7 @@ def test(program):
         quit_game(game, game.wait_board())
         check(game.wait_exit() == 0, "the program did not end normally")
         check(read_scores(path) == ROWS, f"date.dat beside the program after the run: {read_scores(path)}")
-        check(sorted(os.listdir(folder)) == [b"date.dat", b"pyokopon"],
+        check(sorted(os.listdir(folder)) == [b"date.dat", b"date.dat.lock", b"pyokopon"],
               f"the program's folder holds {sorted(os.listdir(folder))}")
         per_user = os.path.join(game.player_home, ".local", "share", "pyokopon")
         check(not os.path.exists(per_user), f"{per_user} was made although the program's folder was writable")

@@ -7,8 +7,10 @@
   test_save_failure.py PROGRAM sigterm_damaged
 
 The program runs as an ordinary user from a folder that user cannot write,
-beside a date.dat that user can read but not write (written with LF line
-ends, which the program reads but never writes). Quitting then cannot save:
+beside a date.dat written with LF line ends (which the program reads but
+never writes) that the user can write at start-up, so that it is the file
+the program saves to, but no longer once the board is up. Quitting then
+cannot save:
 
   1. Retry fails again and asks again; Cancel ends the program normally,
      and date.dat is left exactly as it was, with nothing else beside it.
@@ -23,9 +25,9 @@ three seconds (six ticks) change neither the countdown nor the holes, and
 no name window comes up. Cancel then ends the program normally.
 
 sigterm: the same game ended by SIGTERM. No one is asked: the program ends
-on its own with a non-zero status, saying on standard error why the table
-was not saved; until it has ended no box and no name window come up, and
-date.dat is left as it was.
+on its own with a non-zero status, saying on standard error once, with no
+word of buttons, why the table was not saved; until it has ended no box and
+no name window come up, and date.dat is left as it was.
 
 sigterm_damaged: as sigterm, but with a damaged date.dat (a score that is
 no number), and SIGTERM while the start-up message about it is up.
@@ -42,10 +44,11 @@ from pyoko import (Game, box_still_answers, check, choose_difficulty, encode_row
 ROWS = [(900 - 100 * r, "普通", f"Player {r}") for r in range(10)]
 
 
-def quit_until_save_fails(game):
+def quit_until_save_fails(game, path):
     game.start(as_player=True)
     game.answer("Return")
     board = game.wait_board()
+    os.chmod(path, 0o444)
     goodbye = quit_game(game, board, closes=False)
     failure = game.wait_window(" ", other_than=(goodbye.id,))
     check(game.running(), "the program ended instead of asking what to do about the failed save")
@@ -53,14 +56,14 @@ def quit_until_save_fails(game):
 
 
 def unwritable_table(game):
-    """date.dat that the player can read but not write, in a folder the
-    player cannot write either; returns its path and contents."""
+    """date.dat in a folder the player cannot write, writable by the player
+    until the test calls os.chmod(path, 0o444); returns its path and contents."""
     path = os.path.join(game.folder, "date.dat")
     original = encode_rows(ROWS, line_end=b"\n")
     with open(path, "wb") as f:
         f.write(original)
     os.chmod(game.folder, 0o555)
-    os.chmod(path, 0o444)
+    os.chmod(path, 0o666)
     return path, original
 
 
@@ -68,7 +71,7 @@ def test(program):
     with Game("save-failure", program) as game:
         path, original = unwritable_table(game)
 
-        failure = quit_until_save_fails(game)
+        failure = quit_until_save_fails(game, path)
         game.shot("save-failed.png")
         game.key("Return", to=failure)  # 再試行: still cannot save
         again = game.wait_window(" ", other_than=(failure.id,))
@@ -79,13 +82,14 @@ def test(program):
         check(sorted(os.listdir(game.folder)) == ["date.dat", "pyokopon"],
               f"the failed save left {sorted(os.listdir(game.folder))}")
 
-        failure = quit_until_save_fails(game)
+        os.chmod(path, 0o666)
+        failure = quit_until_save_fails(game, path)
         for mine in (game.folder, path):
             give_to_player(mine)
         game.key("Return", to=failure)  # 再試行, now that folder and file are the user's
         check(game.wait_exit() == 0, "the program did not end normally after a successful retry")
         check(read_scores(path) == ROWS, f"date.dat after the retry: {read_scores(path)}")
-        check(sorted(os.listdir(game.folder)) == ["date.dat", "pyokopon"],
+        check(sorted(os.listdir(game.folder)) == ["date.dat", "date.dat.lock", "pyokopon"],
               f"the program's folder holds {sorted(os.listdir(game.folder))}")
 
 
@@ -97,6 +101,7 @@ def test_midgame(program, how):
         choose_difficulty(game, board, "alt+d", 2)
         game.key("s", to=board)
         game.wait_screen("the first tick's target", lambda s: "target" in holes(s, board).values())
+        os.chmod(path, 0o444)
         if how == "sigterm":
             signal_ends_without_asking(game, path, original)
             return
@@ -133,8 +138,9 @@ def signal_ends_without_asking(game, path, original, other_than=()):
     check(sigterm_and_watch(game, other_than) != 0, "the program ended with status 0 although it could not save")
     with open(os.path.join(game.shots, "program.log"), encoding="utf-8", errors="replace") as f:
         said = f.read()
-    check("ハイスコアを保存できないまま終了します" in said and path in said,
-          f"standard error does not say the table was not saved: {said!r}")
+    check(said.count("ハイスコアを保存できないまま終了します") == 1 and path in said,
+          f"standard error does not say once that the table was not saved: {said!r}")
+    check("再試行" not in said, f"standard error speaks of buttons: {said!r}")
     with open(path, "rb") as f:
         check(f.read() == original, "date.dat changed although it could not be saved")
 
@@ -143,12 +149,11 @@ def test_damaged_sigterm(program):
     with Game("save-failure-sigterm-damaged", program) as game:
         path, original = unwritable_table(game)
         damaged = original.replace(b"700\n", b"7x0\n")
-        os.chmod(path, 0o644)
         with open(path, "wb") as f:
             f.write(damaged)
-        os.chmod(path, 0o444)
         game.start(as_player=True)
         notice = game.wait_window(" ")
+        os.chmod(path, 0o444)
         signal_ends_without_asking(game, path, damaged, other_than=(notice.id,))
 
 

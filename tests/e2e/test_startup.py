@@ -89,7 +89,7 @@ def test(program, answer):
             quit_question_while_playing(game, board)
         quit_game(game, board)
         check(game.wait_exit() == 0, "the program did not end normally")
-        check(sorted(os.listdir(game.folder)) == ["date.dat", "pyokopon"],
+        check(sorted(os.listdir(game.folder)) == ["date.dat", "date.dat.lock", "pyokopon"],
               f"the program's folder holds {sorted(os.listdir(game.folder))}")
         path = os.path.join(game.folder, "date.dat")
         check(read_scores(path) == [DEFAULT_ROW] * 10, f"date.dat is not the default table: {read_scores(path)}")

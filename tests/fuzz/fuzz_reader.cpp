@@ -3,8 +3,10 @@
 // fault and default rows after the rows read; and whatever the reader
 // accepts must come back unchanged from a write and a second read (but for
 // the double quotes, which the writer turns into full-width ones); a
-// lowered limit changes nothing for bytes that fit in it. Works on bytes in
-// memory only.
+// lowered limit changes nothing for bytes that fit in it. A whole tail after
+// the 30th field (see HighScoreTail.h) is what the file reads as; one
+// appended to a whole table is read, and cut anywhere it is not. Works on
+// bytes in memory only.
 //
 // So that short inputs reach the read limit, an input that begins with FF
 // (no table does) stands for a longer one at a limit of its choosing: FF, a
@@ -18,6 +20,7 @@
 
 #include "scores/FileMessages.h"
 #include "scores/HighScoreFormat.h"
+#include "scores/HighScoreTail.h"
 
 #include <QByteArray>
 
@@ -88,6 +91,34 @@ Reading readingOf(const std::uint8_t* data, std::size_t size, QByteArray& expand
     return {expanded, limit};
 }
 
+bool sameReading(const HighScoreText& a, const HighScoreText& b)
+{
+    return a.table == b.table && a.rowsRead == b.rowsRead && a.fault == b.fault;
+}
+
+// The stored reading of bytes, and of bytes with another table's tail
+// appended whole and cut at a point chosen by cut.
+void checkTails(QByteArrayView bytes, std::uint8_t cut)
+{
+    QByteArray tail;
+    const HighScoreText stored = readStoredHighScores(bytes, false, &tail);
+    if (tail.isEmpty())
+        require(sameReading(stored, readHighScores(bytes)));
+    else
+        require(stored.fault.kind == HighScoreProblem::None && stored.table == readHighScores(tail).table);
+    if (stored.fault.kind != HighScoreProblem::None)
+        return;
+    HighScoreTable other;
+    if (stored.table == other)
+        other.setRow(1, {1, QStringLiteral("x"), QStringLiteral("y")});
+    QByteArray file = bytes.toByteArray();
+    const QByteArray block = tailBlock(writeHighScores(other), file.size());
+    file += block;
+    require(readStoredHighScores(file, false).table == other);
+    file.chop(1 + cut % block.size());
+    require(sameReading(readStoredHighScores(file, false), stored));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -113,5 +144,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(again.fault.kind == HighScoreProblem::None);
         require(again.table == asWritten(text.table));
     }
+    checkTails(reading.bytes, size > 0 ? data[size - 1] : 0);
     return 0;
 }

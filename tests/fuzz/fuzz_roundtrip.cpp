@@ -4,10 +4,14 @@
 // bytes and read back whole; the written bytes must read back to a table
 // that writes the very same bytes; and fields that came from cp932 text, as
 // every field read from date.dat does, must read back unchanged (but for
-// the double quotes, which the writer turns into full-width ones).
+// the double quotes, which the writer turns into full-width ones). Written
+// in place over the default table, every state of the rewrite reads as one
+// of the two: its tail cut anywhere, or whole with the start of the file
+// new up to any byte.
 
 #include "platform/Cp932.h"
 #include "scores/HighScoreFormat.h"
+#include "scores/HighScoreTail.h"
 #include "scores/OneLineText.h"
 
 #include <QByteArray>
@@ -115,5 +119,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(!fromCp932[row - 1][0] || back.level == asWritten(written.level));
         require(!fromCp932[row - 1][1] || back.name == asWritten(written.name));
     }
+
+    const QByteArray old = writeHighScores(HighScoreTable());
+    const QByteArray block = tailBlock(bytes, old.size());
+    const qsizetype at = qsizetype(in.take() | in.take() << 8);
+    QByteArray file = old + block.first(at % block.size());
+    require(readStoredHighScores(file, false).table == HighScoreTable());
+    file = old + block;
+    file.replace(0, at % (bytes.size() + 1), bytes.first(at % (bytes.size() + 1)));
+    require(readStoredHighScores(file, false).table == read.table);
     return 0;
 }
