@@ -110,7 +110,12 @@ void BoardWindow::buildControls()
             "QRadioButton::indicator { width: 15px; height: 15px; }"
             "QRadioButton::indicator:unchecked { image: url(:/mini_empty.gif); }"
             "QRadioButton::indicator:checked { image: url(:/mini_target.gif); }").arg(FieldGreen.name()));
-        connect(button, &QRadioButton::clicked, this, [this, index] { chooseDifficulty(index); });
+        // However the button comes to be checked (a click, its access key,
+        // an arrow key, an assistive tool's Toggle), that is the choice.
+        connect(button, &QRadioButton::toggled, this, [this, index](bool checked) {
+            if (checked)
+                chooseDifficulty(index);
+        });
         difficultyButtons_[index] = button;
     }
 
@@ -363,14 +368,13 @@ void BoardWindow::setDisplayState(DisplayState state)
 
 bool BoardWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    // Alt+E, Alt+N, Alt+D choose at once: the button's own access key would
-    // only click after a short animation, so S pressed right after it would
-    // still find no difficulty chosen.
+    // Alt+E, Alt+N, Alt+D check the button at once, which chooses: the
+    // button's own access key would only click after a short animation, so
+    // S pressed right after it would still find no difficulty chosen.
     if (event->type() == QEvent::Shortcut) {
-        for (int index = 0; index < 3; ++index) {
-            if (watched == difficultyButtons_[index]) {
-                difficultyButtons_[index]->setChecked(true);
-                chooseDifficulty(index);
+        for (QRadioButton* button : difficultyButtons_) {
+            if (watched == button) {
+                button->setChecked(true);
                 return true;
             }
         }
