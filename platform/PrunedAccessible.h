@@ -24,6 +24,13 @@ private:
     std::function<bool(const QObject*)> hidden_;
 };
 
+// For a widget that tools read as one item: they see none of its children.
+template <class Widget>
+bool hidesEveryChild(const Widget& /*widget*/, const QObject* /*child*/)
+{
+    return true;
+}
+
 // Makes every Widget, subclasses included, report through a PrunedAccessible
 // of the role given that hides the children for which hidden(widget, child)
 // is true. Installs the factory once, however often it is called; call it
