@@ -10,6 +10,7 @@
 #include "platform/NumberText.h"
 #include "platform/PlaceLabel.h"
 #include "platform/RandomSource.h"
+#include "platform/SpokenNotice.h"
 #include "platform/Twips.h"
 #include "platform/WindowMover.h"
 #include "scores/DataPath.h"
@@ -75,6 +76,9 @@ BoardWindow::~BoardWindow() = default;
 void BoardWindow::buildControls()
 {
     statusLabel_ = placeLabel(new QLabel(this), twips(960, 0, 5655, 1335), {}, uiFont(27.75, true));
+    // Where the status line is, for tools that look there; it draws nothing.
+    statusNotice_ = new SpokenNotice(this);
+    statusNotice_->setGeometry(statusLabel_->geometry());
     bestHeading_ = placeLabel(new QLabel(this), twips(7680, 120, 975, 255), QStringLiteral("現在のトップ"),
                               QApplication::font());
     bestScoreLabel_ = placeLabel(new QLabel(this), twips(7080, 480, 2295, 735), {}, uiFont(24));
@@ -158,6 +162,11 @@ void BoardWindow::showScore()
     scoreLabel_->setText(signedNumberText(round_.score()));
 }
 
+void BoardWindow::tellStatus()
+{
+    statusNotice_->say(statusLabel_->text() + QStringLiteral("　%1 点").arg(plainNumberText(round_.score())));
+}
+
 void BoardWindow::whilePaused(const std::function<void()>& command)
 {
     round_.pause();
@@ -194,6 +203,7 @@ void BoardWindow::startGame()
     }
     statusLabel_->setText(QStringLiteral("スタート!!"));
     showScore();
+    tellStatus();
     // Setting the interval restarts the timer: the first tick comes one interval from now.
     tickTimer_->setInterval(round_.tickInterval());
 }
@@ -209,6 +219,7 @@ void BoardWindow::tick()
     statusLabel_->setText(QStringLiteral("あと ") + signedNumberText(round_.secondsLeft()) + QStringLiteral("秒"));
     if (result.ended) {
         statusLabel_->setText(QStringLiteral("終了!!"));
+        tellStatus();
         scores_.finishGame(round_.score(), round_.tickInterval());
     }
 }
