@@ -10,6 +10,7 @@
 #include "platform/NumberText.h"
 #include "platform/PlaceLabel.h"
 #include "platform/RandomSource.h"
+#include "platform/SpokenNotice.h"
 #include "platform/Twips.h"
 #include "platform/WindowMover.h"
 #include "scores/DataPath.h"
@@ -75,6 +76,9 @@ BoardWindow::~BoardWindow() = default;
 void BoardWindow::buildControls()
 {
     statusLabel_ = placeLabel(new QLabel(this), twips(960, 0, 5655, 1335), {}, uiFont(27.75, true));
+    // Where the status line is, for tools that look there; it draws nothing.
+    statusNotice_ = new SpokenNotice(this);
+    statusNotice_->setGeometry(statusLabel_->geometry());
     bestHeading_ = placeLabel(new QLabel(this), twips(7680, 120, 975, 255), QStringLiteral("現在のトップ"),
                               QApplication::font());
     bestScoreLabel_ = placeLabel(new QLabel(this), twips(7080, 480, 2295, 735), {}, uiFont(24));
@@ -110,7 +114,12 @@ void BoardWindow::buildControls()
             "QRadioButton::indicator { width: 15px; height: 15px; }"
             "QRadioButton::indicator:unchecked { image: url(:/mini_empty.gif); }"
             "QRadioButton::indicator:checked { image: url(:/mini_target.gif); }").arg(FieldGreen.name()));
-        connect(button, &QRadioButton::clicked, this, [this, index] { chooseDifficulty(index); });
+        // However the button comes to be checked (a click, its access key,
+        // an arrow key, an assistive tool's Toggle), that is the choice.
+        connect(button, &QRadioButton::toggled, this, [this, index](bool checked) {
+            if (checked)
+                chooseDifficulty(index);
+        });
         difficultyButtons_[index] = button;
     }
 
@@ -153,6 +162,11 @@ void BoardWindow::showScore()
     scoreLabel_->setText(signedNumberText(round_.score()));
 }
 
+void BoardWindow::tellStatus()
+{
+    statusNotice_->say(statusLabel_->text() + QStringLiteral("　%1 点").arg(plainNumberText(round_.score())));
+}
+
 void BoardWindow::whilePaused(const std::function<void()>& command)
 {
     round_.pause();
@@ -190,6 +204,7 @@ void BoardWindow::startGame()
     }
     statusLabel_->setText(QStringLiteral("スタート!!"));
     showScore();
+    tellStatus();
     // Setting the interval restarts the timer: the first tick comes one interval from now.
     tickTimer_->setInterval(round_.tickInterval());
 }
@@ -205,6 +220,7 @@ void BoardWindow::tick()
     statusLabel_->setText(QStringLiteral("あと ") + signedNumberText(round_.secondsLeft()) + QStringLiteral("秒"));
     if (result.ended) {
         statusLabel_->setText(QStringLiteral("終了!!"));
+        tellStatus();
         scores_.finishGame(round_.score(), round_.tickInterval());
     }
 }
@@ -364,14 +380,13 @@ void BoardWindow::setDisplayState(DisplayState state)
 
 bool BoardWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    // Alt+E, Alt+N, Alt+D choose at once: the button's own access key would
-    // only click after a short animation, so S pressed right after it would
-    // still find no difficulty chosen.
+    // Alt+E, Alt+N, Alt+D check the button at once, which chooses: the
+    // button's own access key would only click after a short animation, so
+    // S pressed right after it would still find no difficulty chosen.
     if (event->type() == QEvent::Shortcut) {
-        for (int index = 0; index < 3; ++index) {
-            if (watched == difficultyButtons_[index]) {
-                difficultyButtons_[index]->setChecked(true);
-                chooseDifficulty(index);
+        for (QRadioButton* button : difficultyButtons_) {
+            if (watched == button) {
+                button->setChecked(true);
                 return true;
             }
         }

@@ -19,6 +19,7 @@ class QLabel;
 class QRadioButton;
 class QTimer;
 class RandomSource;
+class SpokenNotice;
 
 // The board: the program's main window. It builds the controls, forwards
 // every click, key and tick to the round's rules and a finished game to the
@@ -78,6 +79,7 @@ public:
     ClickLabel* startCommand() const { return startCommand_; }
     ClickLabel* quitCommand() const { return quitCommand_; }
     QLabel* statusLabel() const { return statusLabel_; }
+    SpokenNotice* statusNotice() const { return statusNotice_; }
     QLabel* bestScoreLabel() const { return bestScoreLabel_; }
     ClickLabel* aboutCommand() const { return aboutCommand_; }
     QLabel* bestHeading() const { return bestHeading_; }
@@ -102,6 +104,9 @@ private:
     void buildControls();
     void showImage(int hole, HoleImage which);
     void showScore();
+    // Has a screen reader say the status line and the score, as in
+    // "終了!!　-200 点": at a game's start and end, never on a tick.
+    void tellStatus();
     // Loads the table window when it is not loaded and fills its cells.
     void loadHighScoreWindow(const HighScoreTable& table);
     // Runs a command's question or window with the game held still.
@@ -122,6 +127,7 @@ private:
     ClickLabel* startCommand_ = nullptr;
     ClickLabel* quitCommand_ = nullptr;
     QLabel* statusLabel_ = nullptr;          // start, time left, finished
+    SpokenNotice* statusNotice_ = nullptr;   // the status and score at a start and an end
     QLabel* bestScoreLabel_ = nullptr;       // best score of the table
     ClickLabel* aboutCommand_ = nullptr;
     QLabel* bestHeading_ = nullptr;          // heading over the best score

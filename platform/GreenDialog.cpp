@@ -5,6 +5,7 @@
 #include "platform/GreenField.h"
 #include "platform/ModalOwner.h"
 #include "platform/PlaceLabel.h"
+#include "platform/PrunedAccessible.h"
 
 #include <QGuiApplication>
 #include <QCloseEvent>
@@ -26,12 +27,20 @@ void drawInnerBorder(QPainter& painter, const QRect& rect, int width, const QCol
     painter.fillRect(QRect(rect.right() - width + 1, rect.top(), width, rect.height()), color);
 }
 
+// Assistive tools see one OK, the default button, which holds the focus:
+// the OK face only offers the same action to the mouse.
+bool hidesOkFace(const GreenDialog& dialog, const QObject* child)
+{
+    return child == dialog.okLabel();
+}
+
 } // namespace
 
 GreenDialog::GreenDialog(const Layout& layout)
     : QDialog(nullptr, Qt::Dialog | Qt::FramelessWindowHint)
     , layout_(layout)
 {
+    installPrunedAccessible<GreenDialog, QAccessible::Dialog, hidesOkFace>();
     setFixedSize(layout.client);
     setWindowTitle(layout.title);
     setAccessibleName(layout.accessibleName);

@@ -11,9 +11,10 @@ class QPushButton;
 // drawn inside it, the "OK" label over the face, and a default button kept
 // outside the client area that gives the keyboard a way to the OK action.
 // Every way of closing (the OK label, the button, Enter, Escape, the window
-// manager) runs pressOk(), the window's own OK action. Shown modally, the
-// window is transient for the modal owner (see ModalOwner.h); shown
-// modeless, for no window.
+// manager) runs pressOk(), the window's own OK action. Assistive tools see
+// a dialog with one OK, the default button. Shown modally, the window is
+// transient for the modal owner (see ModalOwner.h); shown modeless, for no
+// window.
 class GreenDialog : public QDialog {
     Q_OBJECT
 public:

@@ -1,9 +1,11 @@
 #include "platform/MsgBox.h"
 
 #include "platform/ModalOwner.h"
+#include "platform/PrunedAccessible.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QList>
 #include <QMessageBox>
 #include <QPushButton>
@@ -35,6 +37,14 @@ protected:
             QMessageBox::closeEvent(event);
     }
 };
+
+// A box tells its text as its description: the label that shows the same
+// text is not read a second time.
+bool repeatsDescription(const QMessageBox& box, const QObject* child)
+{
+    const auto* label = qobject_cast<const QLabel*>(child);
+    return label && !box.accessibleDescription().isEmpty() && label->text() == box.accessibleDescription();
+}
 
 MsgAnswerer& answerer()
 {
@@ -75,9 +85,14 @@ QList<ButtonChoice> buttonsOf(MsgButtons buttons)
 
 MsgResult showReal(const MsgRequest& request)
 {
+    installPrunedAccessible<QMessageBox, QAccessible::AlertMessage, repeatsDescription>();
     AnswerRequiredBox box(qtIcon(request.icon), request.title, request.text);
     // An empty title would otherwise be replaced by the program's name.
     box.setWindowTitle(request.title.isEmpty() ? QStringLiteral(" ") : request.title);
+    // Assistive tools announce a box by its name: the title where it has
+    // one, else the text, which they read as its description as well.
+    box.setAccessibleName(request.title.isEmpty() ? request.text : request.title);
+    box.setAccessibleDescription(request.text);
     const QList<ButtonChoice> choices = buttonsOf(request.buttons);
     QList<QAbstractButton*> made;
     for (const ButtonChoice& choice : choices)

@@ -5,6 +5,16 @@
 #include <QWidget>
 #include <QWindow>
 
+namespace {
+
+// Wayland lets no program place its own window; X11 does.
+bool windowSystemPlacesWindows()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1StringView("wayland"));
+}
+
+} // namespace
+
 WindowMover::WindowMover(QWidget* window)
     : QObject(window)
     , window_(window)
@@ -35,8 +45,11 @@ bool WindowMover::eventFilter(QObject* watched, QEvent* event)
         if (!following_) {
             if (moved.manhattanLength() < QApplication::startDragDistance())
                 return false;
-            // The window system takes the mouse from here until the button is released.
-            if (window_->windowHandle()->startSystemMove()) {
+            // A window system that places windows by itself takes the mouse
+            // from here until the button is released, and moves the window
+            // only as far as the mouse goes from now on. Elsewhere the window
+            // follows the mouse from the press on, staying under it exactly.
+            if (windowSystemPlacesWindows() && window_->windowHandle()->startSystemMove()) {
                 pressed_ = false;
                 return true;
             }

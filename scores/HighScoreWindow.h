@@ -5,16 +5,20 @@
 #include <array>
 
 class HighScoreTable;
+class LabelRow;
 class QLabel;
 
 // The high-score window: ten rows of score, difficulty and name. It keeps
-// nothing of its own: the cells show what the last fill() wrote. OK unloads it.
+// nothing of its own: the cells show what the last fill() wrote. OK unloads
+// it. Assistive tools read each row as one item, its rank first, and the
+// ten of them, one a line, as the window's description.
 class HighScoreWindow : public GreenDialog {
     Q_OBJECT
 public:
     HighScoreWindow();
 
-    // Writes the thirty cells from the table, exactly as they stand.
+    // Writes the thirty cells from the table, exactly as they stand, and
+    // what assistive tools read of them.
     void fill(const HighScoreTable& table);
 
     void pressOk() override;
@@ -34,4 +38,5 @@ private:
     std::array<QLabel*, 10> scoreCells_ {};
     std::array<QLabel*, 10> levelCells_ {};
     std::array<QLabel*, 10> nameCells_ {};
+    std::array<LabelRow*, 10> rows_ {};      // each holds the row's three cells
 };

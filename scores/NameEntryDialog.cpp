@@ -57,6 +57,8 @@ NameEntryDialog::NameEntryDialog()
                                QStringLiteral("ハイスコアです！！下のボックスに名前を入力してください"), uiFont(15.75));
     messageLabel_->setWordWrap(true);
     messageLabel_->lower();
+    // Assistive tools read the message with the window's name.
+    setAccessibleDescription(messageLabel_->text());
 
     nameEdit_ = new QLineEdit(this);
     nameEdit_->setAccessibleName(QStringLiteral("名前"));

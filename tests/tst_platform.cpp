@@ -2,7 +2,9 @@
 #include "platform/MsgBox.h"
 #include "platform/NumberText.h"
 #include "platform/SignalNotifier.h"
+#include "platform/SpokenNotice.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -33,6 +35,7 @@ private slots:
     void realMessageBoxAnswers();
     void signalsReachTheEventLoop_data();
     void signalsReachTheEventLoop();
+    void spokenNoticeIsShownAnewForEachText();
 };
 
 void PlatformTest::signedNumberText_data()
@@ -224,6 +227,31 @@ void PlatformTest::signalsReachTheEventLoop()
     struct sigaction action {};
     sigaction(signalNumber, nullptr, &action);
     QCOMPARE(reinterpret_cast<quintptr>(action.sa_handler), reinterpret_cast<quintptr>(SIG_DFL));
+}
+
+void PlatformTest::spokenNoticeIsShownAnewForEachText()
+{
+    // The notice's accessible name each time it is shown.
+    struct Shows : QObject {
+        QStringList names;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Show)
+                names << static_cast<QWidget*>(watched)->accessibleName();
+            return false;
+        }
+    } shows;
+    QWidget window;
+    SpokenNotice notice(&window);
+    notice.installEventFilter(&shows);
+    window.show();
+    const QStringList said = {QStringLiteral("スタート!!　0 点"), QStringLiteral("終了!!　0 点"),
+                              QStringLiteral("終了!!　0 点")};
+    for (const QString& text : said)
+        notice.say(text);
+    // Not shown, empty, with the window; then once for every text, even the same one again.
+    QCOMPARE(shows.names, said);
+    QCOMPARE(QAccessible::queryAccessibleInterface(&notice)->role(), QAccessible::Notification);
 }
 
 QTEST_MAIN(PlatformTest)

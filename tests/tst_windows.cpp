@@ -2,6 +2,7 @@
 #include "platform/ClickLabel.h"
 #include "platform/FontSetup.h"
 #include "scores/HighScoreFormat.h"
+#include "scores/HighScoreTable.h"
 #include "scores/HighScoreWindow.h"
 #include "scores/NameEntryDialog.h"
 
@@ -70,6 +71,7 @@ private slots:
     void longTextIsCutAtTheCellEdge();
     void accessibleNames_data();
     void accessibleNames();
+    void highScoreRowReadAsOne();
     void qtTextsInJapanese_data();
     void qtTextsInJapanese();
 };
@@ -131,7 +133,7 @@ void WindowsTest::geometry()
     } else if (auto* entry = dynamic_cast<NameEntryDialog*>(form.get()))
         widget = control == "nameEdit" ? static_cast<QWidget*>(entry->nameEdit()) : entry->messageLabel();
     QVERIFY(widget);
-    QCOMPARE(widget->geometry(), rect);
+    QCOMPARE(QRect(widget->mapTo(form.get(), QPoint(0, 0)), widget->size()), rect);
     // The hidden button lies wholly outside the client area.
     QVERIFY(!form->rect().intersects(form->defaultButton()->geometry()));
 }
@@ -286,7 +288,7 @@ void WindowsTest::longTextIsCutAtTheCellEdge()
     table.nameCell(3)->setText(longName);
     table.scoreCell(3)->setText(QStringLiteral("-32768888888888"));
     QCOMPARE(table.nameCell(3)->text(), longName);
-    QCOMPARE(table.nameCell(3)->geometry(), QRect(384, 96, 185, 33));
+    QCOMPARE(QRect(table.nameCell(3)->mapTo(&table, QPoint(0, 0)), table.nameCell(3)->size()), QRect(384, 96, 185, 33));
     QVERIFY(!table.nameCell(3)->wordWrap());
     // Nothing of the name reaches past the cell into the frame or beyond.
     const QImage shot = table.grab().toImage();
@@ -321,6 +323,23 @@ void WindowsTest::accessibleNames()
                                         : form->defaultButton();
     QCOMPARE(QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name), name);
     QVERIFY(form->windowTitle().startsWith("Form"));  // the title stays as it was
+}
+
+void WindowsTest::highScoreRowReadAsOne()
+{
+    HighScoreTable table;
+    table.insert({-5, QStringLiteral("難しい"), QStringLiteral("%1 %2")});
+    HighScoreWindow window;
+    window.fill(table);
+    // The heading, OK and the ten rows, each with no cell of its own.
+    QAccessibleInterface* reported = QAccessible::queryAccessibleInterface(&window);
+    QAccessibleInterface* row = reported->child(2);
+    QCOMPARE(row->role(), QAccessible::ListItem);
+    QCOMPARE(row->childCount(), 0);
+    QCOMPARE(reported->indexOfChild(row), 2);
+    // A name that looks like a placeholder stays as typed.
+    QCOMPARE(row->text(QAccessible::Name), QStringLiteral("1 位　-5 点　難しい　%1 %2"));
+    QCOMPARE(reported->text(QAccessible::Description).section(u'\n', 0, 0), row->text(QAccessible::Name));
 }
 
 void WindowsTest::qtTextsInJapanese_data()

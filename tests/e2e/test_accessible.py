@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The board as an assistive tool reads and works it, through AT-SPI.
+"""The program as an assistive tool reads and works it, through AT-SPI alone.
 
   dbus-run-session -- /usr/bin/python3 test_accessible.py PROGRAM
 
@@ -9,24 +9,32 @@ at-spi-bus-launcher, and that bus starts at-spi2-registryd the same way.
 The program runs with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1, as it does under
 a screen reader, and pyatspi (Debian's python3-pyatspi) reads its tree.
 
-The board offers the four commands as push buttons with a press action,
-their Japanese names and their keys, the nine holes by name with what each
-shows, and the three difficulty buttons; nothing is named Command1 or
-Form2/3/4. The version window, opened by pressing its command through
-AT-SPI, is named in Japanese and its focused button is OK. Then the easy
-difficulty is chosen with Alt+E and スタート!!! pressed through AT-SPI: the
-status line and a hole then tell of the running game.
+No key is pressed and nothing is clicked: every answer is an accessible
+action. Each message box is an alert named by its title, else by its text,
+which it tells once, as its description. The board offers the commands
+as push buttons with a press action, their names and keys, the nine holes
+with what each shows, and the difficulty buttons; no internal name shows.
+Each window shows one OK. Easy, chosen by Toggle, is taken by スタート!!!;
+a notification says the status and the score at the start and the end.
+The name window tells its message and takes a name; the table window
+reads as ten rows of rank, score, difficulty and name, and tells them.
 """
 
 import os
 import re
 import sys
 
-from pyoko import Game, check, choose_difficulty, open_board, run, wait_until
+from pyoko import Game, check, run, wait_until
 
 COMMANDS = {"スタート!!!": "S", "終了": "Q", "ハイスコア": "H", "バージョン情報": "V"}
 HOLE_NAMES = {f"穴 {number}" for number in range(1, 10)}
 FORBIDDEN = {"Command1", "Form2", "Form3", "Form4"}
+QUESTION = "ディスプレイの解像度は640×480ですか?"
+NO_DIFFICULTY = "難易度を指定してください"
+NAME_MESSAGE = "ハイスコアです！！下のボックスに名前を入力してください"
+NAME = "ぴょこ太郎"
+SCORE = -200  # an easy game left alone: 40 targets charged 5 each
+DEFAULT_ROW = "{} 位　-9999 点　易しい　名無しの権兵衛"
 
 
 def tree(node):
@@ -46,12 +54,12 @@ def actions(node):
     return [action.getName(i) for i in range(action.nActions)]
 
 
-def press(node):
-    """Runs the node's press action; the answer must come at once, before
+def act(node, name):
+    """Runs one of the node's actions; the answer must come at once, before
     whatever the command opens is closed."""
-    action = node.queryAction()
-    index = [action.getName(i) for i in range(action.nActions)].index("Press")
-    check(action.doAction(index), f"{node.name!r} refused its press action")
+    names = actions(node)
+    check(name in names, f"{node.name!r} offers {names}, not {name}")
+    check(node.queryAction().doAction(names.index(name)), f"{node.name!r} refused its {name} action")
 
 
 def test(program):
@@ -59,7 +67,6 @@ def test(program):
     with Game("accessible", program) as game:
         game.start(extra_env={"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
                               "DBUS_SESSION_BUS_ADDRESS": os.environ["DBUS_SESSION_BUS_ADDRESS"]})
-        board, _ = open_board(game)
         # The private X server's root window names no accessibility bus, so
         # pyatspi asks the private session bus for it.
         os.environ["DISPLAY"] = game.display
@@ -70,51 +77,116 @@ def test(program):
             apps = [app for app in desktop if app is not None and app.name == "pyokopon"]
             return apps[0] if len(apps) == 1 else None
 
-        def named(role, names):
-            return [n for n in tree(app) if n.getRole() == role and n.name in names]
+        def named(role, names, within=None):
+            return [n for n in tree(within or app) if n.getRole() == role and n.name in names]
 
-        def board_ready():
-            return len(named(pyatspi.ROLE_PUSH_BUTTON, HOLE_NAMES)) == 9
+        def one(what, role, names, within=None, timeout=30):
+            return wait_until(what, lambda: (lambda found: found[0] if len(found) == 1 else None)(
+                named(role, names, within)), timeout)
+
+        def listing(node):
+            return [(n.getRoleName(), n.name, n.description, actions(n)) for n in tree(node)]
+
+        def box(text, title=None):
+            """A message box: an alert named by its title, else by its text,
+            which it tells as its description and not once more as a label."""
+            alert = wait_until(f"a box named {title or text!r} that tells {text!r}", lambda: next(
+                (n for n in app if n is not None and n.getRole() == pyatspi.ROLE_ALERT
+                 and (n.name, n.description) == (title or text, text)), None), 30)
+            check(not named(pyatspi.ROLE_LABEL, {text}, within=alert), f"{text!r} twice: {listing(alert)}")
+            return alert
+
+        def press_in(window, name):
+            act(one(f"{name} in {window.name!r}", pyatspi.ROLE_PUSH_BUTTON, {name}, within=window), "Press")
+
+        def only_ok(window, focused=True):
+            """The window's one button is OK; focused: it holds the focus."""
+            buttons = [(n.name, n.getState().contains(pyatspi.STATE_FOCUSED)) for n in tree(window)
+                       if n.getRole() == pyatspi.ROLE_PUSH_BUTTON]
+            check(buttons == [("OK", focused)], f"buttons of {window.name!r}: {listing(window)}")
+
+        def spoken(text):
+            """What a screen reader speaks whatever has the focus: a notification, shown."""
+            wait_until(f"a notification that says {text!r}",
+                       lambda: [n for n in tree(app) if n.getRole() == pyatspi.ROLE_NOTIFICATION and n.name == text
+                                and n.getState().contains(pyatspi.STATE_SHOWING)], 30)
+
+        def gone(node):
+            return wait_until(f"{node.name!r} to close",
+                              lambda: all(n.name != node.name for n in app if n is not None), 30)
+
         app = wait_until("the program on the accessibility bus", application, 30)
-        wait_until("the board's controls in its accessible tree", board_ready, 30)
+        question = box(QUESTION)
+        press_in(question, "はい(Y)")
+        gone(question)
+        wait_until("the board's controls in its accessible tree",
+                   lambda: len(named(pyatspi.ROLE_PUSH_BUTTON, HOLE_NAMES)) == 9, 30)
 
         everything = tree(app)
-        listing = [(n.getRoleName(), n.name, n.description, actions(n)) for n in everything]
-        check(not FORBIDDEN & {n.name for n in everything}, f"internal names in the tree: {listing}")
-        commands = named(pyatspi.ROLE_PUSH_BUTTON, COMMANDS)
-        check(sorted(n.name for n in commands) == sorted(COMMANDS), f"commands: {listing}")
-        for command in commands:
-            check("Press" in actions(command), f"{command.name} cannot be pressed: {listing}")
-            check(COMMANDS[command.name] in command.description, f"{command.name} names no key: {listing}")
+        check(not FORBIDDEN & {n.name for n in everything}, f"internal names in the tree: {listing(app)}")
+        commands = {n.name: n for n in named(pyatspi.ROLE_PUSH_BUTTON, COMMANDS)}
+        check(sorted(commands) == sorted(COMMANDS), f"commands: {listing(app)}")
+        for name, command in commands.items():
+            check("Press" in actions(command), f"{name} cannot be pressed: {listing(app)}")
+            check(COMMANDS[name] in command.description, f"{name} names no key: {listing(app)}")
         for hole in named(pyatspi.ROLE_PUSH_BUTTON, HOLE_NAMES):
             check(hole.description == "何もいません", f"{hole.name} before a game: {hole.description!r}")
         radios = [n for n in everything if n.getRole() == pyatspi.ROLE_RADIO_BUTTON]
-        check(len(radios) == 3 and all(n.name for n in radios), f"difficulty buttons: {listing}")
+        check(len(radios) == 3 and all(n.name for n in radios), f"difficulty buttons: {listing(app)}")
 
         # A command that opens a modal window still answers the press at once.
-        press(next(n for n in commands if n.name == "バージョン情報"))
-        about = game.wait_window("Form2")
-        dialog = wait_until("the version window in the tree",
-                            lambda: named(pyatspi.ROLE_DIALOG, {"バージョン情報"}), 30)[0]
-        inside = tree(dialog)
-        focused = [n for n in inside if n.getState().contains(pyatspi.STATE_FOCUSED)]
-        check([(n.getRole(), n.name) for n in focused] == [(pyatspi.ROLE_PUSH_BUTTON, "OK")],
-              f"focus in the version window: {[(n.getRoleName(), n.name) for n in focused]}")
+        act(commands["バージョン情報"], "Press")
+        about = one("the version window", pyatspi.ROLE_DIALOG, {"バージョン情報"})
+        only_ok(about)
         check(not FORBIDDEN & {n.name for n in tree(app)}, "internal names with the version window up")
-        game.key("Return", to=about)
-        game.wait_gone(about)
+        press_in(about, "OK")
+        gone(about)
 
-        choose_difficulty(game, board, "alt+e", 0)
-        press(next(n for n in commands if n.name == "スタート!!!"))
-        status = re.compile(r"スタート!!|あと +\d+秒|終了!!")
+        act(commands["スタート!!!"], "Press")
+        refusal = box(NO_DIFFICULTY)
+        press_in(refusal, "OK")
+        gone(refusal)
+
+        easy = next(n for n in radios if n.name.startswith("易しい"))
+        act(easy, "Toggle")
+        wait_until("easy to be checked", lambda: easy.getState().contains(pyatspi.STATE_CHECKED), 30)
+        act(commands["スタート!!!"], "Press")
+        # Chosen by Toggle, the difficulty is taken: no box asks for one.
+        status = re.compile(r"スタート!!|あと +\d+秒")
         wait_until("the status line to tell of the game",
-                   lambda: [n for n in tree(app) if n.getRole() == pyatspi.ROLE_LABEL
-                            and status.fullmatch(n.name)], 30)
+                   lambda: [n for n in tree(app) if n.getRole() == pyatspi.ROLE_LABEL and status.fullmatch(n.name)],
+                   30)
+        check(not named(pyatspi.ROLE_ALERT, {NO_DIFFICULTY}), "a difficulty chosen by Toggle was not taken")
+        spoken("スタート!!　0 点")
         # The target stays a whole tick in its hole: a hole says so, however slow the machine.
         wait_until("a hole to tell of the target",
                    lambda: [n for n in named(pyatspi.ROLE_PUSH_BUTTON, HOLE_NAMES)
                             if n.description in ("的が出ています", "当たりました")], 30)
         game.shot("started.png")
+
+        # 41 ticks of a second: the game ends and its score is placed.
+        entry = one("the name window at the game's end", pyatspi.ROLE_DIALOG, {"名前の入力"}, timeout=150)
+        check(entry.description == NAME_MESSAGE, f"the name window tells {entry.description!r}")
+        spoken(f"終了!!　{SCORE} 点")
+        only_ok(entry, focused=False)  # the name box has the focus
+        name_box = one("the name box", pyatspi.ROLE_TEXT, {"名前"}, within=entry)
+        check(name_box.queryEditableText().setTextContents(NAME), "the name box refused the name")
+        press_in(entry, "OK")
+
+        table = one("the table window", pyatspi.ROLE_DIALOG, {"ハイスコア"})
+        only_ok(table)
+        rows = [n.name for n in tree(table) if n.getRole() == pyatspi.ROLE_LIST_ITEM]
+        expected = [f"1 位　{SCORE} 点　易しい　{NAME}"] + [DEFAULT_ROW.format(rank) for rank in range(2, 11)]
+        check(rows == expected, f"the table reads {rows}")
+        check(table.description.split("\n") == expected, f"the table tells {table.description!r}")
+        game.shot("table.png")
+        press_in(table, "OK")
+        gone(table)
+
+        act(commands["終了"], "Press")
+        press_in(box("やめちゃうの?", title="終了"), "はい(Y)")
+        press_in(box("バイバイ!", title="終了"), "OK")
+        check(game.wait_exit() == 0, "the program did not end normally")
 
 
 if __name__ == "__main__":

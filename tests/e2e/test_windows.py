@@ -9,9 +9,10 @@ of the screen over the board, and Enter closes each. Space minimises the
 board and Space restores it, with its holes as they were.
 
 The board has no title bar: a drag that starts on its green field moves it
-through the window manager, which moves it by as much as the mouse goes
-once the move has begun. A click there changes nothing. The quit question
-then opens over the board where it now is, not in the middle of the screen.
+by exactly as much as the mouse went from the press, and it stays there
+when the button is released. A click there changes nothing. The quit
+question then opens over the board where it now is, not in the middle of
+the screen.
 """
 
 import sys
@@ -20,7 +21,7 @@ from pyoko import (BLACK, BOARD_TITLE, GREEN, PINK, Game, check, holes, open_boa
                    wait_until)
 
 FIELD = (20, 460)  # bare green, left of hole 1
-SHIFT = (120, 80)  # how far the drag moves the board
+DRAG = (50, 30)  # how far the mouse goes with the button held
 
 
 def small_window(game, board, key, title, size, face):
@@ -87,23 +88,17 @@ def test_drag(program):
         small_window(game, board, "h", "Form3", (585, 377), (16 + 8, 216 + 8))
         check(board_at(game, board.x, board.y), f"a click on the field moved the board: {game.windows()}")
 
-        # Past the drag distance, then one pixel further at a time until the
-        # window manager has taken the move: the board has then moved by as
-        # much as the mouse since the point where the move began.
-        step = 15
-        game.pointer("mousemove", x, y, "mousedown", 1, "mousemove", x + step, y)
+        # A first step short of the drag distance, then the rest at once: the
+        # board moves in one go, and only where the mouse went.
+        game.pointer("mousemove", x, y, "mousedown", 1, "mousemove", x + 3, y + 2,
+                     "mousemove", x + DRAG[0], y + DRAG[1])
 
-        def moving():
-            nonlocal step
-            step += 1
-            game.pointer("mousemove", x + step, y)
+        def moved_board():
             now = game.wait_board()
-            return now.x - board.x if now.x != board.x else None
-        moved_by = wait_until("the window manager to move the board", moving, 30)
-        began = x + step - moved_by
-        game.pointer("mousemove", began + SHIFT[0], y + SHIFT[1])
-        moved = wait_until("the board to follow the mouse",
-                           lambda: board_at(game, board.x + SHIFT[0], board.y + SHIFT[1]), 30)
+            return now if (now.x, now.y) != (board.x, board.y) else None
+        moved = wait_until("the board to follow the mouse", moved_board, 30)
+        check((moved.x - board.x, moved.y - board.y) == DRAG,
+              f"a drag of {DRAG} moved the board by {(moved.x - board.x, moved.y - board.y)}")
         game.pointer("mouseup", 1, "mousemove", 10, 10)
         check(board_at(game, moved.x, moved.y), f"the board left its place on release: {game.windows()}")
         game.wait_screen("the moved board with its nine empty holes",
