@@ -9,7 +9,7 @@ judges them in the package test), a menu entry that desktop-file-validate
 accepts, AppStream metainfo that appstreamcli validate accepts with a release
 for each entry of the changelog, and the icon in the hicolor theme at 16 and
 32 pixels (the very images of the window icon, pyokopon.ico), at 64 pixels
-(the same art drawn larger) and at 128 and 256 pixels. All of them name the
+(the same art drawn larger) and at 48, 128 and 256 pixels. All of them name the
 game by one application id. The installed program looks for libraries in the
 system's folders only: it carries no RPATH or RUNPATH.
 """
@@ -36,11 +36,12 @@ EXPECTED = {
     f"share/metainfo/{APP_ID}.metainfo.xml",
     f"share/icons/hicolor/16x16/apps/{APP_ID}.png",
     f"share/icons/hicolor/32x32/apps/{APP_ID}.png",
+    f"share/icons/hicolor/48x48/apps/{APP_ID}.png",
     f"share/icons/hicolor/64x64/apps/{APP_ID}.png",
     f"share/icons/hicolor/128x128/apps/{APP_ID}.png",
     f"share/icons/hicolor/256x256/apps/{APP_ID}.png",
 }
-ICON_SIZES = (16, 32, 64, 128, 256)
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
 
 
 def tool(*argv):
