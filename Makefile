@@ -25,12 +25,12 @@ SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:strict_string_checks=1 UBSAN_OPTI
 
 # The game and its package are built the same, byte for byte, whoever builds
 # them, in whatever folder and at whatever time: every file date is that of
-# the newest entry of dist/changelog unless the caller sets SOURCE_DATE_EPOCH
+# the newest entry of debian/changelog unless the caller sets SOURCE_DATE_EPOCH
 # (rcc writes it into the compiled images, cpack into the archive), and the
 # files are made under umask 022 whatever the builder's, so that the archive's
 # modes are Debian's. dpkg-parsechangelog runs after `deps` has installed it.
 REPRODUCIBLE = umask 022 && \
-    SOURCE_DATE_EPOCH="$${SOURCE_DATE_EPOCH:-$$(dpkg-parsechangelog -l dist/changelog -STimestamp)}" && \
+    SOURCE_DATE_EPOCH="$${SOURCE_DATE_EPOCH:-$$(dpkg-parsechangelog -l debian/changelog -STimestamp)}" && \
     export SOURCE_DATE_EPOCH &&
 
 # The tests run side by side: most of them wait on the game's 40-second

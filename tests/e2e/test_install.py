@@ -4,14 +4,15 @@
   test_install.py BUILD_DIR SOURCE_DIR CMAKE
 
 Into a scratch prefix: the executable in games/ (Debian's place for games),
-its manual page in section 6, the copyright file and changelog (lintian
-judges them in the package test), a menu entry that desktop-file-validate
+its manual page in section 6, a menu entry that desktop-file-validate
 accepts, AppStream metainfo that appstreamcli validate accepts with a release
 for each entry of the changelog, and the icon in the hicolor theme at 16 and
 32 pixels (the very images of the window icon, pyokopon.ico), at 64 pixels
 (the same art drawn larger) and at 48, 128 and 256 pixels. All of them name the
 game by one application id. The installed program looks for libraries in the
-system's folders only: it carries no RPATH or RUNPATH.
+system's folders only: it carries no RPATH or RUNPATH. The copyright file,
+changelog and README are the Debian package's to install (debian/, judged in
+the package test).
 """
 
 import configparser
@@ -29,9 +30,7 @@ from pyoko import check, png_size, run
 APP_ID = "org.pyokopon.pyokopon"
 EXPECTED = {
     "games/pyokopon",
-    "share/man/man6/pyokopon.6.gz",
-    "share/doc/pyokopon/copyright",
-    "share/doc/pyokopon/changelog.gz",
+    "share/man/man6/pyokopon.6",
     f"share/applications/{APP_ID}.desktop",
     f"share/metainfo/{APP_ID}.metainfo.xml",
     f"share/icons/hicolor/16x16/apps/{APP_ID}.png",
@@ -116,7 +115,7 @@ def check_metainfo(path, source):
           f"metainfo launchable {component.findtext('launchable')!r}")
     check(component.findtext("provides/binary") == "pyokopon", "metainfo does not provide the binary pyokopon")
     releases = [(r.get("version"), r.get("date")) for r in component.iterfind("releases/release")]
-    expected = changelog_releases(os.path.join(source, "dist", "changelog"))
+    expected = changelog_releases(os.path.join(source, "debian", "changelog"))
     check(expected and releases == expected, f"metainfo releases {releases}, the changelog's {expected}")
 
 

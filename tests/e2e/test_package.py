@@ -50,7 +50,7 @@ def make_package(build, cpack, out_dir):
     """The package of build in out_dir, made as `make package` makes it."""
     shutil.rmtree(out_dir, ignore_errors=True)
     source = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
-    code, epoch = tool("dpkg-parsechangelog", "-l", os.path.join(source, "dist", "changelog"), "-STimestamp")
+    code, epoch = tool("dpkg-parsechangelog", "-l", os.path.join(source, "debian", "changelog"), "-STimestamp")
     check(code == 0, f"dpkg-parsechangelog failed: {epoch}")
     previous = os.umask(0o022)
     try:

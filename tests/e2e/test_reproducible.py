@@ -10,7 +10,7 @@ later, so that its files bear other dates, and packaged there by `make
 package` under umask 077 and the time zone of Tokyo, with no
 SOURCE_DATE_EPOCH in the environment. The two .deb files must be equal byte
 for byte, and every file in them must bear the date of the newest entry of
-dist/changelog. On a difference the test prints what differs: the archive's
+debian/changelog. On a difference the test prints what differs: the archive's
 members, and each file of the control and data parts with its type, mode,
 owner, date, size and checksum.
 
@@ -120,7 +120,7 @@ def test(source, package_dir):
             diff = difflib.unified_diff(describe(first), describe(second), "build folder", "copy", lineterm="", n=1)
             check(False, f"the two packages differ: {where.strip()}\n" + "\n".join(diff))
 
-        code, epoch = tool("dpkg-parsechangelog", "-l", os.path.join(source, "dist", "changelog"), "-STimestamp")
+        code, epoch = tool("dpkg-parsechangelog", "-l", os.path.join(source, "debian", "changelog"), "-STimestamp")
         check(code == 0 and epoch.strip().isdigit(), f"dpkg-parsechangelog: {epoch}")
         dates = {m[1]: m[5] for m in members(first)}
         check(set(dates.values()) == {int(epoch)},
