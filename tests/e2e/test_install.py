@@ -6,13 +6,13 @@
 Into a scratch prefix: the executable in games/ (Debian's place for games),
 its manual page in section 6, a menu entry that desktop-file-validate
 accepts, AppStream metainfo that appstreamcli validate accepts with a release
-for each entry of the changelog, and the icon in the hicolor theme at 16 and
-32 pixels (the very images of the window icon, pyokopon.ico), at 64 pixels
-(the same art drawn larger) and at 48, 128 and 256 pixels. All of them name the
-game by one application id. The installed program looks for libraries in the
-system's folders only: it carries no RPATH or RUNPATH. The copyright file,
-changelog and README are the Debian package's to install (debian/, judged in
-the package test).
+for each entry of debian/changelog and that entry's items as its notes, and
+the icon in the hicolor theme at 16 and 32 pixels (the very images of the
+window icon, pyokopon.ico), at 64 pixels (the same art drawn larger) and at
+48, 128 and 256 pixels. All of them name the game by one application id.
+The installed program looks for libraries in the system's folders only: it
+carries no RPATH or RUNPATH. The copyright file, changelog and README are the
+Debian package's to install (debian/, judged in the package test).
 """
 
 import configparser
@@ -94,13 +94,15 @@ def check_desktop_entry(path, prefix):
 
 
 def changelog_releases(changelog):
-    """(version, day) of every entry of a Debian changelog, newest first."""
+    """(version, day, items) of every entry of a Debian changelog, newest
+    first; an item's continuation lines are joined to it by single spaces."""
     with open(changelog, encoding="utf-8") as f:
         text = f.read()
-    versions = re.findall(r"^\S+ \(([^)]+)\)", text, re.M)
-    days = [email.utils.parsedate_to_datetime(date).date().isoformat()
-            for date in re.findall(r"^ -- .*>  (.+)$", text, re.M)]
-    return list(zip(versions, days))
+    releases = []
+    for version, body, date in re.findall(r"^\S+ \(([^)]+)\).*\n((?:\n|  .*\n)*) -- .*>  (.+)$", text, re.M):
+        items = [" ".join(item.split()) for item in re.split(r"^  \* ", body, flags=re.M)[1:]]
+        releases.append((version, email.utils.parsedate_to_datetime(date).date().isoformat(), items))
+    return releases
 
 
 def check_metainfo(path, source):
@@ -114,7 +116,8 @@ def check_metainfo(path, source):
     check(component.findtext("launchable") == f"{APP_ID}.desktop",
           f"metainfo launchable {component.findtext('launchable')!r}")
     check(component.findtext("provides/binary") == "pyokopon", "metainfo does not provide the binary pyokopon")
-    releases = [(r.get("version"), r.get("date")) for r in component.iterfind("releases/release")]
+    releases = [(r.get("version"), r.get("date"), [item.text for item in r.iterfind("description/ul/li")])
+                for r in component.iterfind("releases/release")]
     expected = changelog_releases(os.path.join(source, "debian", "changelog"))
     check(expected and releases == expected, f"metainfo releases {releases}, the changelog's {expected}")
 
