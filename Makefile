@@ -7,7 +7,7 @@
 PACKAGES := cmake g++ make qt6-base-dev fonts-ipafont-gothic \
             xvfb xauth xdotool openbox imagemagick x11-utils python3 \
             sway wtype grim qt6-wayland xclip \
-            desktop-file-utils appstream dpkg-dev file lintian \
+            desktop-file-utils appstream appstream-compose dpkg-dev file lintian \
             clang libclang-rt-14-dev \
             qt6-translations-l10n dbus-daemon at-spi2-core python3-pyatspi \
             strace

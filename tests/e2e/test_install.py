@@ -10,13 +10,16 @@ for each entry of debian/changelog and that entry's items as its notes, and
 the icon in the hicolor theme at 16 and 32 pixels (the very images of the
 window icon, pyokopon.ico), at 64 pixels (the same art drawn larger) and at
 48, 128 and 256 pixels. All of them name the game by one application id.
-The installed program looks for libraries in the system's folders only: it
-carries no RPATH or RUNPATH. The copyright file, changelog and README are the
-Debian package's to install (debian/, judged in the package test).
+From the installed tree appstreamcli compose makes a software centre's entry
+without a warning. The installed program looks for libraries in the system's
+folders only: it carries no RPATH or RUNPATH. The copyright file, changelog
+and README are the Debian package's to install (debian/, judged in the
+package test).
 """
 
 import configparser
 import email.utils
+import gzip
 import os
 import re
 import shutil
@@ -122,6 +125,22 @@ def check_metainfo(path, source):
     check(expected and releases == expected, f"metainfo releases {releases}, the changelog's {expected}")
 
 
+def check_catalogue(prefix, result):
+    """What a software centre gets: appstreamcli compose, on the installed
+    tree, makes a catalogue entry of the game and warns of nothing, such as
+    a translation named in the metainfo that it cannot find."""
+    code, out = tool("appstreamcli", "compose", "--no-net", "--print-report=full", "--origin=pyokopon",
+                     f"--result-root={result}", os.path.dirname(prefix))
+    out = re.sub(r"\x1b\[[0-9;]*m", "", out)
+    notes = [line for line in out.splitlines() if re.match(r"\s*[EW]:", line)]
+    check(code == 0 and not notes, f"appstreamcli compose (exit {code}):\n{out}")
+    catalogue = os.path.join(result, "usr", "share", "swcatalog", "xml", "pyokopon.xml.gz")
+    check(os.path.exists(catalogue), f"appstreamcli compose wrote no catalogue:\n{out}")
+    with gzip.open(catalogue) as f:
+        ids = [c.findtext("id") for c in ElementTree.parse(f).getroot().iterfind("component")]
+    check(ids == [APP_ID], f"the catalogue holds {ids}")
+
+
 def check_icons(prefix, source):
     icons = os.path.join(prefix, "share", "icons", "hicolor")
     ico = os.path.join(source, "assets", "pyokopon.ico")
@@ -165,6 +184,7 @@ def test(build, source, cmake):
         check_desktop_entry(os.path.join(prefix, "share", "applications", f"{APP_ID}.desktop"), prefix)
         check_metainfo(os.path.join(prefix, "share", "metainfo", f"{APP_ID}.metainfo.xml"), source)
         check_icons(prefix, source)
+        check_catalogue(prefix, os.path.join(scratch, "catalogue"))
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
 
