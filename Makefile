@@ -30,7 +30,7 @@ SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:strict_string_checks=1 UBSAN_OPTI
 # run while the others wait.
 TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 3 )))
 
-.PHONY: run test check test-sanitize fuzz build deps package
+.PHONY: run test check test-sanitize fuzz build deps package chroot-build
 
 run: build
 	./build/pyokopon
@@ -97,6 +97,31 @@ package: deps
 	cd build/package && dpkg-source --build "$(CURDIR)" && dpkg-source --extract pyokopon_*.dsc
 	chmod -R u+rwX,go=rX build/package/pyokopon-*/
 	cd build/package/pyokopon-*/ && dpkg-buildpackage --unsigned-source --unsigned-changes -J$(JOBS)
+
+# The package built once more where nothing but its Build-Depends (and
+# build-essential) is installed, so that a missing one fails: sbuild builds
+# the .dsc of `make package` in a fresh Debian 12 root, and autopkgtest
+# installs what it built into another fresh root and runs debian/tests there.
+# Both roots are unpacked from one Debian 12 tarball that mmdebstrap makes in
+# build-chroot/ the first time, and live in user namespaces: the caller needs
+# subordinate user ids (a line of its own in /etc/subuid and /etc/subgid).
+# The logs stay in build-chroot/. Not part of `make test`: it downloads a
+# Debian 12 base and every Build-Depends, and takes a while.
+CHROOT_PACKAGES := sbuild mmdebstrap autopkgtest uidmap
+CHROOT_TARBALL := build-chroot/bookworm.tar
+chroot-build: package
+	@$(MAKE) --no-print-directory deps PACKAGES="$(CHROOT_PACKAGES)"
+	@grep -q "^$$(id -un):" /etc/subuid && grep -q "^$$(id -un):" /etc/subgid || { \
+	    echo "$$(id -un) has no subordinate user ids; add some, e.g." \
+	         "$(SUDO) usermod --add-subuids 165536-231071 --add-subgids 165536-231071 $$(id -un)"; exit 1; }
+	mkdir -p build-chroot
+	[ -f $(CHROOT_TARBALL) ] || mmdebstrap --variant=buildd bookworm $(CHROOT_TARBALL)
+	rm -rf build-chroot/result build-chroot/autopkgtest
+	mkdir build-chroot/result
+	cd build-chroot/result && sbuild --chroot-mode=unshare --chroot="$(abspath $(CHROOT_TARBALL))" --dist=bookworm \
+	    --no-run-lintian --no-run-piuparts --no-run-autopkgtest "$(abspath build/package)"/pyokopon_*.dsc
+	autopkgtest --setup-commands="apt-get update" --output-dir build-chroot/autopkgtest \
+	    build-chroot/result/pyokopon_*.changes -- unshare --tarball $(CHROOT_TARBALL) --release bookworm
 
 # Warnings are errors in every build of the project's own code, so that
 # `make run` and `make test` share one build folder and never compile each
