@@ -1,5 +1,6 @@
 # Everything a fresh Debian 12 machine needs: `make run` plays, `make test` tests,
-# `make package` builds the .deb in build/, which lintian checks in the tests;
+# `make package` builds the Debian packages in build/package/, which the tests
+# check with lintian (debhelper builds them);
 # `make fuzz` fuzzes the date.dat reader and writer. sway, wtype and grim run
 # the game under a headless Wayland compositor, through Qt's Wayland plugin.
 # strace records the file operations of a save, whose crash states a test
@@ -7,7 +8,7 @@
 PACKAGES := cmake g++ make qt6-base-dev fonts-ipafont-gothic \
             xvfb xauth xdotool openbox imagemagick x11-utils python3 \
             sway wtype grim qt6-wayland xclip \
-            desktop-file-utils appstream dpkg-dev file lintian \
+            desktop-file-utils appstream appstream-compose dpkg-dev debhelper file lintian \
             clang libclang-rt-14-dev \
             qt6-translations-l10n dbus-daemon at-spi2-core python3-pyatspi \
             strace
@@ -23,23 +24,13 @@ FUZZ_SECONDS ?= 60
 SANITIZE := -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 SANITIZER_ENV := ASAN_OPTIONS=abort_on_error=1:strict_string_checks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-# The game and its package are built the same, byte for byte, whoever builds
-# them, in whatever folder and at whatever time: every file date is that of
-# the newest entry of dist/changelog unless the caller sets SOURCE_DATE_EPOCH
-# (rcc writes it into the compiled images, cpack into the archive), and the
-# files are made under umask 022 whatever the builder's, so that the archive's
-# modes are Debian's. dpkg-parsechangelog runs after `deps` has installed it.
-REPRODUCIBLE = umask 022 && \
-    SOURCE_DATE_EPOCH="$${SOURCE_DATE_EPOCH:-$$(dpkg-parsechangelog -l dist/changelog -STimestamp)}" && \
-    export SOURCE_DATE_EPOCH &&
-
 # The tests run side by side: most of them wait on the game's 40-second
 # clock, so more at once than there are cores pays. The sanitizer build and
 # the fuzzing are tests too (tests/CMakeLists.txt), so that they build and
 # run while the others wait.
 TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 3 )))
 
-.PHONY: run test check test-sanitize fuzz build deps package
+.PHONY: run test check test-sanitize fuzz build deps package chroot-build
 
 run: build
 	./build/pyokopon
@@ -91,15 +82,53 @@ run-fuzz_%:
 	                 target, inputs, seconds, inputs / (seconds ? seconds : 1), f[3], f[5], f[7] }' \
 	    build-fuzz/fuzz_$*.log
 
-package: build
-	$(REPRODUCIBLE) cd build && cpack -G DEB
+# The source package and its binary packages, unsigned, as dpkg-buildpackage
+# makes them: the sources, less what debian/source/options leaves out (the
+# build folders), are packed and unpacked again into build/package/ and built
+# there, which leaves the .dsc, the .tar.xz, the .deb, the -dbgsym .deb, the
+# .buildinfo and the .changes in build/package/. They are the same bytes
+# whoever builds them, in any folder, at any time and under any umask: every
+# date is that of the newest entry of debian/changelog, the unpacked files
+# get the modes of a checkout made under umask 022, and debhelper sets the
+# modes of the installed ones.
+package: deps
+	rm -rf build/package
+	mkdir -p build/package
+	cd build/package && dpkg-source --build "$(CURDIR)" && dpkg-source --extract pyokopon_*.dsc
+	chmod -R u+rwX,go=rX build/package/pyokopon-*/
+	cd build/package/pyokopon-*/ && dpkg-buildpackage --unsigned-source --unsigned-changes -J$(JOBS)
+
+# The package built once more where nothing but its Build-Depends (and
+# build-essential) is installed, so that a missing one fails: sbuild builds
+# the .dsc of `make package` in a fresh Debian 12 root, and autopkgtest
+# installs what it built into another fresh root and runs debian/tests there.
+# Both roots are unpacked from one Debian 12 tarball that mmdebstrap makes in
+# build-chroot/ the first time, and live in user namespaces: the caller needs
+# subordinate user ids (a line of its own in /etc/subuid and /etc/subgid).
+# The logs stay in build-chroot/. Not part of `make test`: it downloads a
+# Debian 12 base and every Build-Depends, and takes a while.
+CHROOT_PACKAGES := sbuild mmdebstrap autopkgtest uidmap
+CHROOT_TARBALL := build-chroot/bookworm.tar
+chroot-build: package
+	@$(MAKE) --no-print-directory deps PACKAGES="$(CHROOT_PACKAGES)"
+	@grep -q "^$$(id -un):" /etc/subuid && grep -q "^$$(id -un):" /etc/subgid || { \
+	    echo "$$(id -un) has no subordinate user ids; add some, e.g." \
+	         "$(SUDO) usermod --add-subuids 165536-231071 --add-subgids 165536-231071 $$(id -un)"; exit 1; }
+	mkdir -p build-chroot
+	[ -f $(CHROOT_TARBALL) ] || mmdebstrap --variant=buildd bookworm $(CHROOT_TARBALL)
+	rm -rf build-chroot/result build-chroot/autopkgtest
+	mkdir build-chroot/result
+	cd build-chroot/result && sbuild --chroot-mode=unshare --chroot="$(abspath $(CHROOT_TARBALL))" --dist=bookworm \
+	    --no-run-lintian --no-run-piuparts --no-run-autopkgtest "$(abspath build/package)"/pyokopon_*.dsc
+	autopkgtest --setup-commands="apt-get update" --output-dir build-chroot/autopkgtest \
+	    build-chroot/result/pyokopon_*.changes -- unshare --tarball $(CHROOT_TARBALL) --release bookworm
 
 # Warnings are errors in every build of the project's own code, so that
-# `make run`, `make test` and `make package` share one build folder and never
-# compile each other's objects again.
+# `make run` and `make test` share one build folder and never compile each
+# other's objects again.
 build: deps
-	$(REPRODUCIBLE) cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPYOKOPON_WERROR=ON -DPYOKOPON_CHECK_BUILDS=ON
-	$(REPRODUCIBLE) cmake --build build -j$(JOBS)
+	cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPYOKOPON_WERROR=ON -DPYOKOPON_CHECK_BUILDS=ON
+	cmake --build build -j$(JOBS)
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do \

@@ -7,6 +7,7 @@ Writes, next to this script:
   mini_empty@2x.gif, mini_target@2x.gif           the same, pixel-doubled
   pyokopon.ico                                    window icon, 32 x 32 and 16 x 16, 16 colours
   pyokopon-16.png, pyokopon-32.png, pyokopon-64.png   the icon for a desktop install
+  pyokopon-48.png                      the 16 x 16 icon enlarged 3 times,
   pyokopon-128.png, pyokopon-256.png   the 32 x 32 icon enlarged 4 and 8 times,
                                        each pixel a sharp square block
 
@@ -42,11 +43,13 @@ DOUBLED_GIFS = {
 }
 ICO = ('pyokopon.ico', [('icon32', 32), ('icon16', 16)])
 # filename: (image, its size, how many times each pixel is repeated across
-# and down). Software centres show an icon of 128 pixels or more; the pixel
-# art is enlarged whole, so it stays as sharp as the window icon.
+# and down). Software centres show an icon of 128 pixels or more, and lists
+# one of 48; the pixel art is enlarged whole, so it stays as sharp as the
+# window icon.
 PNGS = {
     'pyokopon-16.png': ('icon16', 16, 1),
     'pyokopon-32.png': ('icon32', 32, 1),
+    'pyokopon-48.png': ('icon16', 16, 3),
     'pyokopon-64.png': ('icon64', 64, 1),
     'pyokopon-128.png': ('icon32', 32, 4),
     'pyokopon-256.png': ('icon32', 32, 8),

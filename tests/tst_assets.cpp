@@ -309,6 +309,7 @@ void AssetsTest::desktopPngMatchesIcon_data()
 
     QTest::newRow("16 px") << QStringLiteral("pyokopon-16.png") << 16 << 1;
     QTest::newRow("32 px") << QStringLiteral("pyokopon-32.png") << 32 << 0;
+    QTest::newRow("48 px") << QStringLiteral("pyokopon-48.png") << 48 << 1;
     QTest::newRow("64 px") << QStringLiteral("pyokopon-64.png") << 64 << -1;
     QTest::newRow("128 px") << QStringLiteral("pyokopon-128.png") << 128 << 0;
     QTest::newRow("256 px") << QStringLiteral("pyokopon-256.png") << 256 << 0;

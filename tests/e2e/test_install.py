@@ -4,18 +4,22 @@
   test_install.py BUILD_DIR SOURCE_DIR CMAKE
 
 Into a scratch prefix: the executable in games/ (Debian's place for games),
-its manual page in section 6, the copyright file and changelog (lintian
-judges them in the package test), a menu entry that desktop-file-validate
+its manual page in section 6, a menu entry that desktop-file-validate
 accepts, AppStream metainfo that appstreamcli validate accepts with a release
-for each entry of the changelog, and the icon in the hicolor theme at 16 and
-32 pixels (the very images of the window icon, pyokopon.ico), at 64 pixels
-(the same art drawn larger) and at 128 and 256 pixels. All of them name the
-game by one application id. The installed program looks for libraries in the
-system's folders only: it carries no RPATH or RUNPATH.
+for each entry of debian/changelog and that entry's items as its notes, and
+the icon in the hicolor theme at 16 and 32 pixels (the very images of the
+window icon, pyokopon.ico), at 64 pixels (the same art drawn larger) and at
+48, 128 and 256 pixels. All of them name the game by one application id.
+From the installed tree appstreamcli compose makes a software centre's entry
+without a warning. The installed program looks for libraries in the system's
+folders only: it carries no RPATH or RUNPATH. The copyright file, changelog
+and README are the Debian package's to install (debian/, judged in the
+package test).
 """
 
 import configparser
 import email.utils
+import gzip
 import os
 import re
 import shutil
@@ -29,18 +33,17 @@ from pyoko import check, png_size, run
 APP_ID = "org.pyokopon.pyokopon"
 EXPECTED = {
     "games/pyokopon",
-    "share/man/man6/pyokopon.6.gz",
-    "share/doc/pyokopon/copyright",
-    "share/doc/pyokopon/changelog.gz",
+    "share/man/man6/pyokopon.6",
     f"share/applications/{APP_ID}.desktop",
     f"share/metainfo/{APP_ID}.metainfo.xml",
     f"share/icons/hicolor/16x16/apps/{APP_ID}.png",
     f"share/icons/hicolor/32x32/apps/{APP_ID}.png",
+    f"share/icons/hicolor/48x48/apps/{APP_ID}.png",
     f"share/icons/hicolor/64x64/apps/{APP_ID}.png",
     f"share/icons/hicolor/128x128/apps/{APP_ID}.png",
     f"share/icons/hicolor/256x256/apps/{APP_ID}.png",
 }
-ICON_SIZES = (16, 32, 64, 128, 256)
+ICON_SIZES = (16, 32, 48, 64, 128, 256)
 
 
 def tool(*argv):
@@ -94,13 +97,15 @@ def check_desktop_entry(path, prefix):
 
 
 def changelog_releases(changelog):
-    """(version, day) of every entry of a Debian changelog, newest first."""
+    """(version, day, items) of every entry of a Debian changelog, newest
+    first; an item's continuation lines are joined to it by single spaces."""
     with open(changelog, encoding="utf-8") as f:
         text = f.read()
-    versions = re.findall(r"^\S+ \(([^)]+)\)", text, re.M)
-    days = [email.utils.parsedate_to_datetime(date).date().isoformat()
-            for date in re.findall(r"^ -- .*>  (.+)$", text, re.M)]
-    return list(zip(versions, days))
+    releases = []
+    for version, body, date in re.findall(r"^\S+ \(([^)]+)\).*\n((?:\n|  .*\n)*) -- .*>  (.+)$", text, re.M):
+        items = [" ".join(item.split()) for item in re.split(r"^  \* ", body, flags=re.M)[1:]]
+        releases.append((version, email.utils.parsedate_to_datetime(date).date().isoformat(), items))
+    return releases
 
 
 def check_metainfo(path, source):
@@ -114,9 +119,26 @@ def check_metainfo(path, source):
     check(component.findtext("launchable") == f"{APP_ID}.desktop",
           f"metainfo launchable {component.findtext('launchable')!r}")
     check(component.findtext("provides/binary") == "pyokopon", "metainfo does not provide the binary pyokopon")
-    releases = [(r.get("version"), r.get("date")) for r in component.iterfind("releases/release")]
-    expected = changelog_releases(os.path.join(source, "dist", "changelog"))
+    releases = [(r.get("version"), r.get("date"), [item.text for item in r.iterfind("description/ul/li")])
+                for r in component.iterfind("releases/release")]
+    expected = changelog_releases(os.path.join(source, "debian", "changelog"))
     check(expected and releases == expected, f"metainfo releases {releases}, the changelog's {expected}")
+
+
+def check_catalogue(prefix, result):
+    """What a software centre gets: appstreamcli compose, on the installed
+    tree, makes a catalogue entry of the game and warns of nothing, such as
+    a translation named in the metainfo that it cannot find."""
+    code, out = tool("appstreamcli", "compose", "--no-net", "--print-report=full", "--origin=pyokopon",
+                     f"--result-root={result}", os.path.dirname(prefix))
+    out = re.sub(r"\x1b\[[0-9;]*m", "", out)
+    notes = [line for line in out.splitlines() if re.match(r"\s*[EW]:", line)]
+    check(code == 0 and not notes, f"appstreamcli compose (exit {code}):\n{out}")
+    catalogue = os.path.join(result, "usr", "share", "swcatalog", "xml", "pyokopon.xml.gz")
+    check(os.path.exists(catalogue), f"appstreamcli compose wrote no catalogue:\n{out}")
+    with gzip.open(catalogue) as f:
+        ids = [c.findtext("id") for c in ElementTree.parse(f).getroot().iterfind("component")]
+    check(ids == [APP_ID], f"the catalogue holds {ids}")
 
 
 def check_icons(prefix, source):
@@ -162,6 +184,7 @@ def test(build, source, cmake):
         check_desktop_entry(os.path.join(prefix, "share", "applications", f"{APP_ID}.desktop"), prefix)
         check_metainfo(os.path.join(prefix, "share", "metainfo", f"{APP_ID}.metainfo.xml"), source)
         check_icons(prefix, source)
+        check_catalogue(prefix, os.path.join(scratch, "catalogue"))
     finally:
         shutil.rmtree(scratch, ignore_errors=True)
 
