@@ -247,6 +247,13 @@ class Window:
                 and abs(self.y - (screen[1] - self.height) / 2) <= 1)
 
 
+# The server's key repeat starts after this many milliseconds (the most it
+# takes). xdotool holds each key down for a moment, and a test process that
+# waits its turn for a core between a press and its release would otherwise
+# type one letter many times.
+AUTOREPEAT_NEVER = 65535
+
+
 class Game:
     """A private X server with a window manager, a folder for the program,
     and the program itself once start() has run.
@@ -294,7 +301,7 @@ class Game:
         reader, writer = os.pipe()
         self.xvfb = subprocess.Popen(
             ["Xvfb", "-displayfd", str(writer), "-screen", "0", f"{self.screen[0]}x{self.screen[1]}x24",
-             "-dpi", "96", "-nolisten", "tcp", "-noreset"],
+             "-dpi", "96", "-nolisten", "tcp", "-noreset", "-ardelay", str(AUTOREPEAT_NEVER)],
             pass_fds=[writer], stdout=subprocess.DEVNULL, stderr=open(self._path("xvfb.log"), "w"),
             preexec_fn=die_with_parent)
         self._helpers.append(self.xvfb)
