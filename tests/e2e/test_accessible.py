@@ -24,7 +24,7 @@ import os
 import re
 import sys
 
-from pyoko import Game, check, run, wait_until
+from pyoko import PATIENCE, Game, check, run, wait_until
 
 COMMANDS = {"スタート!!!": "S", "終了": "Q", "ハイスコア": "H", "バージョン情報": "V"}
 HOLE_NAMES = {f"穴 {number}" for number in range(1, 10)}
@@ -71,6 +71,17 @@ def test(program):
         # pyatspi asks the private session bus for it.
         os.environ["DISPLAY"] = game.display
         import pyatspi
+        from gi.repository import GLib
+
+        def settled(probe):
+            """probe(), or None while a window that is closing takes its
+            objects away under the walk; wait_until asks again."""
+            def attempt():
+                try:
+                    return probe()
+                except GLib.GError:
+                    return None
+            return attempt
 
         def application():
             desktop = pyatspi.Registry.getDesktop(0)
@@ -80,9 +91,9 @@ def test(program):
         def named(role, names, within=None):
             return [n for n in tree(within or app) if n.getRole() == role and n.name in names]
 
-        def one(what, role, names, within=None, timeout=30):
-            return wait_until(what, lambda: (lambda found: found[0] if len(found) == 1 else None)(
-                named(role, names, within)), timeout)
+        def one(what, role, names, within=None, timeout=PATIENCE):
+            return wait_until(what, settled(lambda: (lambda found: found[0] if len(found) == 1 else None)(
+                named(role, names, within))), timeout)
 
         def listing(node):
             return [(n.getRoleName(), n.name, n.description, actions(n)) for n in tree(node)]
@@ -90,9 +101,9 @@ def test(program):
         def box(text, title=None):
             """A message box: an alert named by its title, else by its text,
             which it tells as its description and not once more as a label."""
-            alert = wait_until(f"a box named {title or text!r} that tells {text!r}", lambda: next(
+            alert = wait_until(f"a box named {title or text!r} that tells {text!r}", settled(lambda: next(
                 (n for n in app if n is not None and n.getRole() == pyatspi.ROLE_ALERT
-                 and (n.name, n.description) == (title or text, text)), None), 30)
+                 and (n.name, n.description) == (title or text, text)), None)), PATIENCE)
             check(not named(pyatspi.ROLE_LABEL, {text}, within=alert), f"{text!r} twice: {listing(alert)}")
             return alert
 
@@ -108,19 +119,20 @@ def test(program):
         def spoken(text):
             """What a screen reader speaks whatever has the focus: a notification, shown."""
             wait_until(f"a notification that says {text!r}",
-                       lambda: [n for n in tree(app) if n.getRole() == pyatspi.ROLE_NOTIFICATION and n.name == text
-                                and n.getState().contains(pyatspi.STATE_SHOWING)], 30)
+                       settled(lambda: [n for n in tree(app) if n.getRole() == pyatspi.ROLE_NOTIFICATION
+                                        and n.name == text and n.getState().contains(pyatspi.STATE_SHOWING)]),
+                       PATIENCE)
 
         def gone(node):
             return wait_until(f"{node.name!r} to close",
-                              lambda: all(n.name != node.name for n in app if n is not None), 30)
+                              settled(lambda: all(n.name != node.name for n in app if n is not None)), PATIENCE)
 
-        app = wait_until("the program on the accessibility bus", application, 30)
+        app = wait_until("the program on the accessibility bus", settled(application), PATIENCE)
         question = box(QUESTION)
         press_in(question, "はい(Y)")
         gone(question)
         wait_until("the board's controls in its accessible tree",
-                   lambda: len(named(pyatspi.ROLE_PUSH_BUTTON, HOLE_NAMES)) == 9, 30)
+                   settled(lambda: len(named(pyatspi.ROLE_PUSH_BUTTON, HOLE_NAMES)) == 9), PATIENCE)
 
         everything = tree(app)
         check(not FORBIDDEN & {n.name for n in everything}, f"internal names in the tree: {listing(app)}")
@@ -149,19 +161,19 @@ def test(program):
 
         easy = next(n for n in radios if n.name.startswith("易しい"))
         act(easy, "Toggle")
-        wait_until("easy to be checked", lambda: easy.getState().contains(pyatspi.STATE_CHECKED), 30)
+        wait_until("easy to be checked", settled(lambda: easy.getState().contains(pyatspi.STATE_CHECKED)), PATIENCE)
         act(commands["スタート!!!"], "Press")
         # Chosen by Toggle, the difficulty is taken: no box asks for one.
         status = re.compile(r"スタート!!|あと +\d+秒")
         wait_until("the status line to tell of the game",
-                   lambda: [n for n in tree(app) if n.getRole() == pyatspi.ROLE_LABEL and status.fullmatch(n.name)],
-                   30)
+                   settled(lambda: [n for n in tree(app)
+                                    if n.getRole() == pyatspi.ROLE_LABEL and status.fullmatch(n.name)]), PATIENCE)
         check(not named(pyatspi.ROLE_ALERT, {NO_DIFFICULTY}), "a difficulty chosen by Toggle was not taken")
         spoken("スタート!!　0 点")
         # The target stays a whole tick in its hole: a hole says so, however slow the machine.
         wait_until("a hole to tell of the target",
-                   lambda: [n for n in named(pyatspi.ROLE_PUSH_BUTTON, HOLE_NAMES)
-                            if n.description in ("的が出ています", "当たりました")], 30)
+                   settled(lambda: [n for n in named(pyatspi.ROLE_PUSH_BUTTON, HOLE_NAMES)
+                                    if n.description in ("的が出ています", "当たりました")]), PATIENCE)
         game.shot("started.png")
 
         # 41 ticks of a second: the game ends and its score is placed.
