@@ -79,7 +79,10 @@ def test(source, output):
     deb = made["deb"]
 
     # Errors, warnings and pedantic notes fail the test; lintian's information does not.
-    code, out = tool("lintian", "--pedantic", "--fail-on", "error,warning,pedantic", made["changes"])
+    # It is given the .changes by a name relative to its folder: it mangles
+    # the names of the files listed there when their full path is not ASCII.
+    code, out = tool("lintian", "--pedantic", "--fail-on", "error,warning,pedantic", os.path.basename(made["changes"]),
+                     cwd=os.path.dirname(made["changes"]))
     tags = [line for line in out.splitlines() if line[:2] in ("E:", "W:", "P:")]
     check(code == 0 and not tags, f"lintian (exit {code}):\n{out}")
     check(field(deb, "Package") == "pyokopon", f"package name {field(deb, 'Package')!r}")
