@@ -10,55 +10,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-constexpr qint64 ReadBlockBytes = 64 * 1024;
-
-} // namespace
-
-FileDescriptor::~FileDescriptor()
-{
-    reset();
-}
-
-void FileDescriptor::reset(int fd)
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = fd;
-}
-
-bool FileDescriptor::close()
-{
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-}
-
 int openRegularFile(const QByteArray& name, int flags, mode_t* mode, mode_t create)
 {
-    const int fd = ::open(name.constData(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, create);
     struct stat info {};
-    if (fd < 0) {
-        const int error = errno;
-        if (mode)
-            *mode = error == ELOOP ? S_IFLNK : ::lstat(name.constData(), &info) == 0 ? info.st_mode & S_IFMT : 0;
-        errno = error;
-        return -1;
-    }
-    const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    const bool found = ((flags & O_NOFOLLOW) ? ::lstat(name.constData(), &info) : ::stat(name.constData(), &info)) == 0;
     if (mode)
-        *mode = info.st_mode & S_IFMT;
-    if (regular)
-        return fd;
-    ::close(fd);
-    errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-    return -1;
-}
-
-int openForReading(const QByteArray& name)
-{
-    return ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        *mode = found ? info.st_mode & S_IFMT : 0;
+    if (!found && errno != ENOENT)
+        return -1;
+    // Looked at again once open, in case the name changed in between.
+    int fd = found && !S_ISREG(info.st_mode) ? -1 : ::open(name.constData(), flags | O_NONBLOCK | O_CLOEXEC, create);
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        if (mode)
+            *mode = info.st_mode & S_IFMT;
+        ::close(std::exchange(fd, -1));
+    }
+    if (fd < 0 && mode && *mode != 0 && *mode != S_IFREG)
+        errno = *mode == S_IFDIR ? EISDIR : EINVAL;
+    return fd;
 }
 
 bool writeAt(int fd, QByteArrayView bytes, qint64 offset)
@@ -74,14 +43,15 @@ bool writeAt(int fd, QByteArrayView bytes, qint64 offset)
     return true;
 }
 
-QByteArray readUpTo(int fd, qint64 most, bool* failed, qint64 offset)
+QByteArray readUpTo(int fd, qint64 most, bool* failed)
 {
     // Grown a block at a time, so that a small file costs a small buffer.
+    constexpr qint64 BlockBytes = 64 * 1024;
     QByteArray bytes;
     qint64 size = 0;
     while (size < most) {
-        bytes.resize(qsizetype(std::min(most, size + ReadBlockBytes)));
-        const ssize_t got = ::pread(fd, bytes.data() + size, size_t(bytes.size() - size), off_t(offset + size));
+        bytes.resize(qsizetype(std::min(most, size + BlockBytes)));
+        const ssize_t got = ::pread(fd, bytes.data() + size, size_t(bytes.size() - size), off_t(size));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -92,13 +62,6 @@ QByteArray readUpTo(int fd, qint64 most, bool* failed, qint64 offset)
     }
     bytes.resize(qsizetype(size));
     return bytes;
-}
-
-bool isAt(int fd, const QByteArray& name)
-{
-    struct stat opened {}, named {};
-    return ::fstat(fd, &opened) == 0 && ::lstat(name.constData(), &named) == 0 && opened.st_dev == named.st_dev
-        && opened.st_ino == named.st_ino;
 }
 
 void syncFolderOf(const QString& path)

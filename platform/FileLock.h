@@ -6,8 +6,6 @@
 
 #include <chrono>
 
-#include <sys/types.h>
-
 // The one lock that keeps saves of a file from overlapping, seen by every
 // process whatever it may write. It is flock, which the kernel releases when
 // the holder closes it or dies: on path + ".lock", a file made once by
@@ -19,24 +17,11 @@
 // No link is followed and nothing is opened in a way that can block.
 class FileLock {
 public:
-    enum class Result {
-        Locked,
-        Busy,     // another process held it for the whole wait
-        NoLock,   // something that is no regular file stands at the lock file's name, and path cannot be locked
-    };
-
-    Result lock(const QString& path, std::chrono::milliseconds wait);
-
-    // After NoLock: what stands at the lock file's name (0 for nothing, as
-    // lockMode) and why it could not be opened or made.
-    mode_t lockMode() const { return lockMode_; }
-    int lockError() const { return lockError_; }
-    QString lockPath() const { return lockPath_; }
+    // Done, Busy, or LockName when something other than a regular file
+    // stands at the lock file's name and path cannot be locked either.
+    FileOutcome lock(const QString& path, std::chrono::milliseconds wait);
 
 private:
     FileDescriptor lockFile_;
     FileDescriptor file_;
-    QString lockPath_;
-    mode_t lockMode_ = 0;
-    int lockError_ = 0;
 };

@@ -9,14 +9,6 @@
 
 namespace {
 
-constexpr qsizetype QuotedChars = 40;   // of a bad field, in a sentence
-
-// What the file holds after a save that did not reach it.
-QString unchangedSentence()
-{
-    return QStringLiteral("\n前に保存したファイルは変更していません。");
-}
-
 QString native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 // The common causes in the player's words, the system's own text otherwise.
@@ -33,23 +25,6 @@ QString errorText(int error)
     }
 }
 
-// A field as a sentence shows it: at most QuotedChars characters, then "…".
-QString excerpt(const QString& text)
-{
-    if (text.size() <= QuotedChars)
-        return text;
-    const qsizetype keep = text.at(QuotedChars - 1).isHighSurrogate() ? QuotedChars - 1 : QuotedChars;
-    return text.first(keep) + QChar(0x2026);
-}
-
-QString badScoreSentence(const HighScoreFault& fault)
-{
-    const QString shown = excerpt(fault.score);
-    if (fault.outOfRange)
-        return QStringLiteral("%1 行目の得点「%2」が -32768 から 32767 の範囲を外れています。").arg(fault.line).arg(shown);
-    return QStringLiteral("%1 行目の得点「%2」が整数ではありません。").arg(fault.line).arg(fault.quoted ? u'"' + shown + u'"' : shown);
-}
-
 QString whatStands(unsigned mode)
 {
     switch (mode) {
@@ -63,53 +38,18 @@ QString whatStands(unsigned mode)
     }
 }
 
-QString lockReason(const HighScoreSave& save, const QString& path)
+// A field as a sentence shows it: at most 40 characters, then "…".
+QString excerpt(const QString& text)
 {
-    if (save.lock == FileLock::Result::Busy)
-        return QStringLiteral("ほかに起動しているぴょこぽんがこのファイルを保存中のため、保存できませんでした。");
-    const QString lockPath = native(path + QStringLiteral(".lock"));
-    if (save.lockMode != 0 && save.lockMode != S_IFREG)
-        return QStringLiteral("保存の順番を決めるロックファイルの名前 %1 に%2があるため、保存できませんでした。")
-            .arg(lockPath, whatStands(save.lockMode));
-    return QStringLiteral("保存の順番を決めるロックファイル %1 を使えませんでした（%2）。")
-        .arg(lockPath, errorText(save.lockError));
-}
-
-QString writeFailedSentence(int error)
-{
-    return QStringLiteral("書き込みの途中で失敗しました（%1）。").arg(errorText(error));
-}
-
-QString replaceReason(const QString& path, const ReplaceOutcome& outcome)
-{
-    const QString folder = native(QFileInfo(path).absolutePath());
-    const int error = outcome.error;
-    if (error == EISDIR)
-        return QStringLiteral("同じ名前のフォルダがあるため、ファイルを書けません。");
-    if (outcome.failed == ReplaceStep::Write)
-        return writeFailedSentence(error);
-    if (outcome.failed == ReplaceStep::Rename)
-        return QStringLiteral("ファイルを置き換えられませんでした（%1）。").arg(errorText(error));
-    if (error == ENOENT || error == ENOTDIR)
-        return QStringLiteral("保存先のフォルダ %1 が見つかりません。").arg(folder);
-    if (error == EACCES || error == EPERM)
-        return QStringLiteral("保存先のフォルダ %1 に書き込む権限がありません。").arg(folder);
-    return QStringLiteral("保存先のフォルダ %1 にファイルを作れませんでした（%2）。").arg(folder, errorText(error));
-}
-
-QString inPlaceReason(const QString& path, const RewriteOutcome& outcome)
-{
-    if (outcome.step == RewriteStep::Open)
-        return QStringLiteral("保存先のフォルダ %1 にも、このファイルにも書き込めません（%2）。")
-            .arg(native(QFileInfo(path).absolutePath()), errorText(outcome.error));
-    return writeFailedSentence(outcome.error);
+    const qsizetype keep = text.size() <= 40 ? text.size() : text.at(39).isHighSurrogate() ? 39 : 40;
+    return text.size() <= 40 ? text : text.first(keep) + QChar(0x2026);
 }
 
 } // namespace
 
 QString problemSentence(const HighScoreFault& fault)
 {
-    const int line = fault.line;
+    const QString line = QString::number(fault.line);
     switch (fault.kind) {
     case HighScoreProblem::None:
         break;
@@ -123,7 +63,9 @@ QString problemSentence(const HighScoreFault& fault)
     case HighScoreProblem::TextAfterQuote:
         return QStringLiteral("%1 行目で、二重引用符 (\") で囲まれた値の後に余分な文字があります。").arg(line);
     case HighScoreProblem::BadScore:
-        return badScoreSentence(fault);
+        return (fault.outOfRange ? QStringLiteral("%1 行目の得点「%2」が -32768 から 32767 の範囲を外れています。")
+                                 : QStringLiteral("%1 行目の得点「%2」が整数ではありません。"))
+            .arg(line, excerpt(fault.score));
     case HighScoreProblem::NotCp932:
         return QStringLiteral("%1 行目に、Shift_JIS (cp932) の文字として読めないバイトがあります。").arg(line);
     case HighScoreProblem::TooLong:
@@ -134,7 +76,7 @@ QString problemSentence(const HighScoreFault& fault)
     case HighScoreProblem::BadLink:
         return QStringLiteral("ファイルではなく、読めるファイルにつながっていないリンクです。");
     case HighScoreProblem::Unreadable:
-        if (line == 0)
+        if (fault.line == 0)
             return QStringLiteral("ファイルを開けませんでした（%1）。").arg(errorText(fault.error));
         return QStringLiteral("%1 行目のあたりで、ファイルの読み込みに失敗しました。").arg(line);
     }
@@ -143,37 +85,68 @@ QString problemSentence(const HighScoreFault& fault)
 
 QString saveFailureReason(const QString& path, const HighScoreSave& save)
 {
-    if (save.lock != FileLock::Result::Locked)
-        return lockReason(save, path) + unchangedSentence();
     if (save.unreadable.kind != HighScoreProblem::None)
         return problemSentence(save.unreadable) + QStringLiteral("\n読めないファイルは上書きしません。");
-    return writeFailureReason(path, save.write);
+    return writeFailureReason(path, save.outcome);
 }
 
-QString writeFailureReason(const QString& path, const HighScoreWrite& write)
+QString writeFailureReason(const QString& path, const FileOutcome& outcome)
 {
-    const QString reason = write.inPlace ? inPlaceReason(path, *write.inPlace) : replaceReason(path, write.replace);
-    return reason + unchangedSentence();
+    const QString folder = native(QFileInfo(path).absolutePath());
+    const QString lockFile = native(path + QStringLiteral(".lock"));
+    const QString cause = errorText(outcome.error);
+    const bool missing = outcome.error == ENOENT || outcome.error == ENOTDIR;
+    QString reason;
+    switch (outcome.step) {
+    case FileStep::Done:
+        return QString();
+    case FileStep::Busy:
+        reason = QStringLiteral("ほかに起動しているぴょこぽんがこのファイルを保存中のため、保存できませんでした。");
+        break;
+    case FileStep::LockName:
+        reason = outcome.mode != 0 && outcome.mode != S_IFREG
+            ? QStringLiteral("保存の順番を決めるロックファイルの名前 %1 に%2があるため、保存できませんでした。")
+                  .arg(lockFile, whatStands(outcome.mode))
+            : QStringLiteral("保存の順番を決めるロックファイル %1 を使えませんでした（%2）。").arg(lockFile, cause);
+        break;
+    case FileStep::Folder:
+        reason = missing ? QStringLiteral("保存先のフォルダ %1 が見つかりません。").arg(folder)
+                         : QStringLiteral("保存先のフォルダ %1 にファイルを作れませんでした（%2）。").arg(folder, cause);
+        break;
+    case FileStep::Write:
+        reason = QStringLiteral("書き込みの途中で失敗しました（%1）。").arg(cause);
+        break;
+    case FileStep::Rename:
+        reason = outcome.error == EISDIR ? QStringLiteral("同じ名前のフォルダがあるため、ファイルを書けません。")
+                                         : QStringLiteral("ファイルを置き換えられませんでした（%1）。").arg(cause);
+        break;
+    case FileStep::Open:
+        reason = QStringLiteral("保存先のフォルダ %1 にも、このファイルにも書き込めません（%2）。").arg(folder, cause);
+        break;
+    }
+    return reason + QStringLiteral("\n前に保存したファイルは変更していません。");
 }
 
 QString damageMessage(const QString& path, const HighScoreDamage& damage)
 {
-    const QString head = QStringLiteral("ハイスコアのファイルを%1読めませんでした。\n%2\n%3\n\n");
     const HighScoreProblem kind = damage.fault.kind;
-    const QString problem = problemSentence(damage.fault);
+    const bool noRows = kind == HighScoreProblem::Unreadable || kind == HighScoreProblem::NotAFile
+        || kind == HighScoreProblem::BadLink;
+    QString then;
     if (kind == HighScoreProblem::Unreadable)
-        return head.arg(QString(), native(path), problem)
-            + QStringLiteral("記録は初期の状態から始めます。このファイルは上書きしません。"
-                             "読めるようにするまで、ハイスコアは保存できません。");
-    if (kind == HighScoreProblem::NotAFile || kind == HighScoreProblem::BadLink)
-        return head.arg(QString(), native(path), problem)
-            + QStringLiteral("記録は初期の状態から始めます。保存するときに、この名前で新しいファイルを作ります。");
-    QString text = head.arg(QStringLiteral("最後まで"), native(path), problem)
-        + QStringLiteral("読めた順位の記録はそのまま使い、残りの順位は初期の記録にしました。\n");
-    if (damage.copyPath.isEmpty())
-        return text + QStringLiteral("元のファイルの控えを作れませんでした。ゲームを終了すると上書きされるので、"
-                                     "必要なら先にこのファイルを別の場所へ写してください。");
-    return text + QStringLiteral("元のファイルは次の名前で残してあります。\n%1").arg(native(damage.copyPath));
+        then = QStringLiteral("記録は初期の状態から始めます。このファイルは上書きしません。"
+                              "読めるようにするまで、ハイスコアは保存できません。");
+    else if (noRows)
+        then = QStringLiteral("記録は初期の状態から始めます。保存するときに、この名前で新しいファイルを作ります。");
+    else if (damage.copyPath.isEmpty())
+        then = QStringLiteral("読めた順位の記録はそのまま使い、残りの順位は初期の記録にしました。\n"
+                              "元のファイルの控えを作れませんでした。ゲームを終了すると上書きされるので、"
+                              "必要なら先にこのファイルを別の場所へ写してください。");
+    else
+        then = QStringLiteral("読めた順位の記録はそのまま使い、残りの順位は初期の記録にしました。\n"
+                              "元のファイルは次の名前で残してあります。\n%1").arg(native(damage.copyPath));
+    return QStringLiteral("ハイスコアのファイルを%1読めませんでした。\n%2\n%3\n\n%4")
+        .arg(noRows ? QString() : QStringLiteral("最後まで"), native(path), problemSentence(damage.fault), then);
 }
 
 QString saveFailedMessage(const QString& path, const QString& reason)

@@ -14,8 +14,9 @@ QString problemSentence(const HighScoreFault& fault);
 // nothing of buttons: it is read in a box and on standard error alike.
 QString saveFailureReason(const QString& path, const HighScoreSave& save);
 
-// Why writing the table failed, and what the file holds now.
-QString writeFailureReason(const QString& path, const HighScoreWrite& write);
+// Why locking or writing the file failed, and what the file holds now;
+// empty when it did not.
+QString writeFailureReason(const QString& path, const FileOutcome& outcome);
 
 // What the player must know about a date.dat found damaged.
 QString damageMessage(const QString& path, const HighScoreDamage& damage);

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr int FieldsPerRow = HighScoreFields / HighScoreTable::Rows;
-
 bool isSpace(char c) { return c == ' ' || c == '\t'; }
 bool isLineEnd(char c) { return c == '\r' || c == '\n'; }
 bool isSeparator(char c) { return c == ',' || isLineEnd(c); }
@@ -59,25 +57,22 @@ qsizetype firstBadCharacter(QByteArrayView bytes)
 struct Field {
     QString text;
     bool quoted = false;
-    int line = 0;   // where the field begins
+    int line = 0;   // where the field begins, or where reading it failed
 };
-
-// Stopped: a field needs text past where the text ends.
-enum class FieldResult { Read, EndOfData, UnclosedQuote, TextAfterQuote, Stopped };
 
 // The fields of bytes, one after the other. The text is the bytes up to the
 // read limit (a CR LF across it belongs to it), and up to the first
-// character that is not cp932; where it ends before the bytes do, stop says
-// why.
+// character that is not cp932; where it stops before the bytes end, stop_
+// says why.
 class Reader {
 public:
     Reader(QByteArrayView bytes, bool readFailed, qsizetype limit);
 
-    FieldResult readField(Field& field);
-    int line() const { return line_; }
-    HighScoreFault stopFault() const;
+    // Reads one field and the separator after it, or says why there is none.
+    HighScoreProblem readField(Field& field);
 
 private:
+    HighScoreProblem ended(Field& field) const;
     void skipSpaces();
     void skipLineEnd();
     bool atEnd() const { return pos_ >= end_; }
@@ -115,12 +110,12 @@ Reader::Reader(QByteArrayView bytes, bool readFailed, qsizetype limit)
     }
 }
 
-HighScoreFault Reader::stopFault() const
+// A field needs text past where the text ends: the reason it ends there, at
+// its last line, or too few fields.
+HighScoreProblem Reader::ended(Field& field) const
 {
-    HighScoreFault fault;
-    fault.kind = stop_;
-    fault.line = 1 + lineEndsIn(bytes_.first(end_));
-    return fault;
+    field.line = stop_ == HighScoreProblem::None ? line_ : 1 + lineEndsIn(bytes_.first(end_));
+    return stop_ == HighScoreProblem::None ? HighScoreProblem::TooFewFields : stop_;
 }
 
 void Reader::skipSpaces()
@@ -137,8 +132,7 @@ void Reader::skipLineEnd()
     ++line_;
 }
 
-// Reads one field and the separator after it.
-FieldResult Reader::readField(Field& field)
+HighScoreProblem Reader::readField(Field& field)
 {
     const bool stopped = stop_ != HighScoreProblem::None;
     // A line end straight after a comma ends an empty field; any other line
@@ -146,98 +140,62 @@ FieldResult Reader::readField(Field& field)
     for (skipSpaces(); !afterComma_ && !atEnd() && isLineEnd(bytes_[pos_]); skipSpaces())
         skipLineEnd();
     if (atEnd() && (stopped || !afterComma_))
-        return stopped ? FieldResult::Stopped : FieldResult::EndOfData;
+        return ended(field);
     field.line = line_;
     field.quoted = !atEnd() && bytes_[pos_] == '"';
     if (field.quoted) {
         const qsizetype close = bytes_.first(end_).indexOf('"', pos_ + 1);
         if (close < 0)
-            return stopped ? FieldResult::Stopped : FieldResult::UnclosedQuote;
+            return stopped ? ended(field) : HighScoreProblem::UnclosedQuote;
         const QByteArrayView text = bytes_.sliced(pos_ + 1, close - pos_ - 1);
         field.text = *decode(text);
         line_ += lineEndsIn(text);
         pos_ = close + 1;
         skipSpaces();
-        if (atEnd() && stopped)
-            return FieldResult::Stopped;
-        if (!atEnd() && !isSeparator(bytes_[pos_]))
-            return FieldResult::TextAfterQuote;
     } else {
         const qsizetype start = pos_;
         while (!atEnd() && !isSeparator(bytes_[pos_]))
             ++pos_;
-        if (atEnd() && stopped)
-            return FieldResult::Stopped;
         qsizetype length = pos_;
         while (length > start && isSpace(bytes_[length - 1]))
             --length;
         field.text = *decode(bytes_.sliced(start, length - start));
     }
+    if (atEnd() && stopped)
+        return ended(field);
+    if (!atEnd() && !isSeparator(bytes_[pos_]))
+        return HighScoreProblem::TextAfterQuote;
     afterComma_ = !atEnd() && bytes_[pos_] == ',';
     if (afterComma_)
         ++pos_;
     else if (!atEnd())
         skipLineEnd();
-    return FieldResult::Read;
+    return HighScoreProblem::None;
 }
 
-HighScoreFault faultAt(HighScoreProblem kind, int line)
-{
-    HighScoreFault fault;
-    fault.kind = kind;
-    fault.line = line;
-    return fault;
-}
-
-// The score in a field, or the fault it is.
+// The score in a field; nullopt, with the fault, when it holds none.
 std::optional<qint16> parseScore(const Field& field, HighScoreFault& fault)
 {
-    fault = faultAt(HighScoreProblem::BadScore, field.line);
-    fault.score = field.text;
-    fault.quoted = field.quoted;
     QStringView digits(field.text);
     if (digits.startsWith(u'-'))
         digits = digits.sliced(1);
-    if (field.quoted || digits.isEmpty()
-        || !std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
-        return std::nullopt;
+    const bool whole = !field.quoted && !digits.isEmpty()
+        && std::all_of(digits.begin(), digits.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
     bool fits = false;
-    const qlonglong value = QStringView(field.text).toLongLong(&fits);
-    fault.outOfRange = !fits || value < -32768 || value > 32767;
-    if (fault.outOfRange)
-        return std::nullopt;
-    fault = HighScoreFault{};
-    return qint16(value);
+    const qlonglong value = whole ? QStringView(field.text).toLongLong(&fits) : 0;
+    if (fits && value >= -32768 && value <= 32767)
+        return qint16(value);
+    fault.kind = HighScoreProblem::BadScore;
+    fault.line = field.line;
+    fault.score = field.quoted ? u'"' + field.text + u'"' : field.text;
+    fault.outOfRange = whole;
+    return std::nullopt;
 }
 
-// The fault where reading a field gave result; kind None for Read.
-HighScoreFault fieldFault(FieldResult result, const Reader& reader, const Field& field, int fieldsRead, bool empty)
+// The field between double quotes, and the line end.
+QString quotedLine(QString field)
 {
-    switch (result) {
-    case FieldResult::Read:
-        break;
-    case FieldResult::EndOfData: {
-        HighScoreFault fault = faultAt(empty ? HighScoreProblem::Empty : HighScoreProblem::TooFewFields,
-                                       empty ? 1 : reader.line());
-        fault.fieldsRead = fieldsRead;
-        return fault;
-    }
-    case FieldResult::UnclosedQuote:
-        return faultAt(HighScoreProblem::UnclosedQuote, field.line);
-    case FieldResult::TextAfterQuote:
-        return faultAt(HighScoreProblem::TextAfterQuote, field.line);
-    case FieldResult::Stopped:
-        return reader.stopFault();
-    }
-    return HighScoreFault{};
-}
-
-// Appends the field between double quotes, and the line end.
-void appendQuoted(QString& text, const QString& field)
-{
-    text += u'"';
-    text += QString(field).replace(u'"', QChar(0xFF02));
-    text += QLatin1String("\"\r\n");
+    return u'"' + field.replace(u'"', QChar(0xFF02)) + QLatin1String("\"\r\n");
 }
 
 } // namespace
@@ -258,23 +216,24 @@ HighScoreText readHighScores(QByteArrayView bytes, bool readFailed, qint64 readL
     Q_ASSERT(readLimit >= 1 && readLimit <= HighScoreReadLimit);
     HighScoreText result;
     Reader reader(bytes.first(std::min<qsizetype>(bytes.size(), readLimit + 2)), readFailed, qsizetype(readLimit));
-    Field fields[FieldsPerRow];
-    for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        qint16 score = 0;
-        for (int k = 0; k < FieldsPerRow; ++k) {
-            const FieldResult read = reader.readField(fields[k]);
-            result.fault = fieldFault(read, reader, fields[k], (row - 1) * FieldsPerRow + k, bytes.isEmpty());
-            if (result.fault.kind != HighScoreProblem::None)
-                return result;
-            if (k == 0) {
-                const std::optional<qint16> parsed = parseScore(fields[0], result.fault);
-                if (!parsed)
-                    return result;
-                score = *parsed;
-            }
+    Field fields[3];
+    std::optional<qint16> score;
+    for (int read = 0; read < HighScoreFields; ++read) {
+        Field& field = fields[read % 3];
+        const HighScoreProblem problem = reader.readField(field);
+        if (problem != HighScoreProblem::None) {
+            const bool empty = problem == HighScoreProblem::TooFewFields && bytes.isEmpty();
+            result.fault.kind = empty ? HighScoreProblem::Empty : problem;
+            result.fault.line = field.line;
+            result.fault.fieldsRead = problem == HighScoreProblem::TooFewFields ? read : 0;
+            return result;
         }
-        result.table.setRow(row, HighScoreRow{score, cutToFieldLimit(fields[1].text), cutToFieldLimit(fields[2].text)});
-        result.rowsRead = row;
+        if (read % 3 == 0 && !(score = parseScore(field, result.fault)))
+            return result;
+        if (read % 3 == 2) {
+            result.rowsRead = read / 3 + 1;
+            result.table.setRow(result.rowsRead, {*score, cutToFieldLimit(fields[1].text), cutToFieldLimit(fields[2].text)});
+        }
     }
     return result;
 }
@@ -284,10 +243,7 @@ QByteArray writeHighScores(const HighScoreTable& table)
     QString text;
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
         const HighScoreRow& content = table.row(row);
-        text += QString::number(content.score);
-        text += QLatin1String("\r\n");
-        appendQuoted(text, content.level);
-        appendQuoted(text, content.name);
+        text += QString::number(content.score) + QLatin1String("\r\n") + quotedLine(content.level) + quotedLine(content.name);
     }
     return encodeCp932(text);
 }

@@ -1,30 +1,23 @@
 #include "scores/HighScoreStore.h"
 
+#include "platform/FileLock.h"
 #include "scores/DamagedCopy.h"
 #include "scores/OneLineText.h"
 
 namespace {
 
-bool sameDamage(const HighScoreLoad& a, const HighScoreLoad& b)
-{
-    return a.fault == b.fault && a.rowsRead == b.rowsRead && a.table == b.table;
-}
-
 // Only line ends would break three lines a row; a tab or any other
 // character read from the file is written back as it was.
-QString withoutLineBreaks(const QString& text)
+HighScoreTable withoutLineBreaks(HighScoreTable table)
 {
-    return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\r', u' ').replace(u'\n', u' ');
-}
-
-HighScoreTable withoutLineBreaks(const HighScoreTable& table)
-{
-    HighScoreTable result;
+    const auto oneLine = [](QString text) {
+        return text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\r', u' ').replace(u'\n', u' ');
+    };
     for (int row = 1; row <= HighScoreTable::Rows; ++row) {
-        const HighScoreRow& content = table.row(row);
-        result.setRow(row, {content.score, withoutLineBreaks(content.level), withoutLineBreaks(content.name)});
+        const HighScoreRow content = table.row(row);
+        table.setRow(row, {content.score, oneLine(content.level), oneLine(content.name)});
     }
-    return result;
+    return table;
 }
 
 } // namespace
@@ -40,7 +33,7 @@ std::optional<HighScoreDamage> HighScoreStore::load(std::chrono::milliseconds lo
     HighScoreLoad load = read();
     FileLock lock;
     // Read again under the lock: no other copy is rewriting it then.
-    const bool locked = load.damaged() && lock.lock(path_, lockWait) == FileLock::Result::Locked;
+    const bool locked = load.damaged() && lock.lock(path_, lockWait).succeeded();
     if (locked)
         load = read();
     table_ = withoutLineBreaks(load.table);
@@ -51,15 +44,15 @@ std::optional<HighScoreDamage> HighScoreStore::load(std::chrono::milliseconds lo
 
 std::optional<HighScoreDamage> HighScoreStore::noteDamage(const HighScoreLoad& load, bool locked)
 {
-    if (!load.damaged() || (reported_ && sameDamage(*reported_, load)))
+    const bool reported = reported_ && reported_->fault == load.fault && reported_->table == load.table;
+    if (!load.damaged() || reported)
         return std::nullopt;
     reported_ = load;
-    HighScoreDamage damage{load.fault, QString()};
+    // What is no file of rows, or could not be read, is not moved aside.
     const HighScoreProblem kind = load.fault.kind;
-    if (locked && kind != HighScoreProblem::NotAFile && kind != HighScoreProblem::BadLink
-        && kind != HighScoreProblem::Unreadable)
-        damage.copyPath = keepDamagedCopy(path_);
-    return damage;
+    const bool keep = locked && kind != HighScoreProblem::NotAFile && kind != HighScoreProblem::BadLink
+        && kind != HighScoreProblem::Unreadable;
+    return HighScoreDamage{load.fault, keep ? keepDamagedCopy(path_) : QString()};
 }
 
 void HighScoreStore::record(const HighScoreRow& row)
@@ -73,10 +66,8 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
 {
     HighScoreSave result;
     FileLock lock;
-    result.lock = lock.lock(path_, lockWait);
-    result.lockMode = lock.lockMode();
-    result.lockError = lock.lockError();
-    if (result.lock != FileLock::Result::Locked)
+    result.outcome = lock.lock(path_, lockWait);
+    if (!result.outcome.succeeded())
         return result;
     const HighScoreLoad load = read();
     if (load.fault.kind == HighScoreProblem::Unreadable) {
@@ -90,12 +81,12 @@ HighScoreSave HighScoreStore::save(std::chrono::milliseconds lockWait)
     HighScoreTable merged = withoutLineBreaks(movedAside ? reported_->table : load.table);
     for (const HighScoreRow& row : std::as_const(unsaved_))
         merged.insert(row);
-    result.write = saveHighScoresFile(path_, merged, load.tail);
-    if (!result.write.reachedFile())
-        return result;
-    result.saved = true;
-    table_ = merged;
-    unsaved_.clear();
-    reported_.reset();
+    result.outcome = saveHighScoresFile(path_, merged, load.tail);
+    result.saved = result.outcome.succeeded();
+    if (result.saved) {
+        table_ = merged;
+        unsaved_.clear();
+        reported_.reset();
+    }
     return result;
 }

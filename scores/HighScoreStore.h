@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/FileLock.h"
 #include "scores/HighScoreFile.h"
 #include "scores/HighScoreTable.h"
 
@@ -21,11 +20,8 @@ struct HighScoreDamage {
 struct HighScoreSave {
     bool saved = false;                      // the rows reached the file
     std::optional<HighScoreDamage> damage;   // the file found before writing was damaged
-    FileLock::Result lock = FileLock::Result::Locked;
-    mode_t lockMode = 0;                     // NoLock: see FileLock
-    int lockError = 0;
-    HighScoreFault unreadable;               // Unreadable: the file is never written over
-    HighScoreWrite write;
+    FileOutcome outcome;                     // where locking or writing stopped
+    HighScoreFault unreadable;               // kind Unreadable: the file is never written over
 };
 
 // date.dat as shared by every copy of the game that runs beside it. The
@@ -42,7 +38,6 @@ public:
     const QString& path() const { return path_; }
     // Read while no file is at path: a shared file the player cannot write.
     void setSeedPath(const QString& seed) { seed_ = seed; }
-    QString lockPath() const { return path_ + QStringLiteral(".lock"); }
 
     const HighScoreTable& table() const { return table_; }
     // Rows recorded since the last successful save, oldest first.
@@ -50,7 +45,7 @@ public:
 
     // Reads the file (the default table when there is none) and forgets any
     // unsaved row. A damaged file is moved aside under the lock (see
-    // keepDamagedCopy); the rows read up to the problem are kept. CR and LF
+    // keepDamagedCopy); the rows read up to the problem are kept. Line ends
     // in a label or a name become spaces, so that a save keeps 30 lines.
     std::optional<HighScoreDamage> load(std::chrono::milliseconds lockWait = DefaultLockWait);
 
@@ -60,11 +55,9 @@ public:
     void record(const HighScoreRow& row);
 
     // Under the lock, reads the file again, places the unsaved rows on it
-    // and writes the result (see saveHighScoresFile). Only a save whose rows
-    // reached the file takes the merged table and clears the unsaved rows;
-    // after a failure the next save starts anew. Damage is handled as by
-    // load and reported once; when this copy moved the damaged file aside,
-    // the rows read before the problem are what the file held.
+    // and writes the result. Only a save whose rows reached the file takes
+    // the merged table and clears the unsaved rows, so that a retry is a
+    // new save. Damage is handled as by load and reported once.
     HighScoreSave save(std::chrono::milliseconds lockWait = DefaultLockWait);
 
 private:

@@ -15,7 +15,7 @@ int main(int argc, char** argv)
     const QString path = QString::fromLocal8Bit(argv[1]);
     const HighScoreTable tables[] = {SaveLoopTable(0), SaveLoopTable(1)};
     for (unsigned long count = 1;; ++count) {
-        if (!saveHighScoresFile(path, tables[count % 2]).reachedFile())
+        if (!saveHighScoresFile(path, tables[count % 2]).succeeded())
             return 1;
         if (count == 1) {
             std::puts("saved");

@@ -25,7 +25,7 @@ private slots:
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("date.dat"));
         const QByteArray tables[] = {writeHighScores(SaveLoopTable(0)), writeHighScores(SaveLoopTable(1))};
-        QVERIFY(saveHighScoresFile(path, SaveLoopTable(0)).reachedFile());
+        QVERIFY(saveHighScoresFile(path, SaveLoopTable(0)).succeeded());
 
         const quint32 seed = QRandomGenerator::global()->generate();
         QRandomGenerator random(seed);
@@ -52,7 +52,7 @@ private slots:
             const QStringList entries = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
             leftovers += int(entries.size() > 1);
 
-            QVERIFY(saveHighScoresFile(path, SaveLoopTable(which)).reachedFile());
+            QVERIFY(saveHighScoresFile(path, SaveLoopTable(which)).succeeded());
             QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                      QStringList{QStringLiteral("date.dat")});
         }

@@ -20,7 +20,7 @@
 
 #include "scores/FileMessages.h"
 #include "scores/HighScoreFormat.h"
-#include "scores/HighScoreTail.h"
+#include "scores/HighScoreFile.h"
 
 #include <QByteArray>
 

@@ -11,7 +11,7 @@
 
 #include "platform/Cp932.h"
 #include "scores/HighScoreFormat.h"
-#include "scores/HighScoreTail.h"
+#include "scores/HighScoreFile.h"
 #include "scores/OneLineText.h"
 
 #include <QByteArray>
