@@ -227,6 +227,7 @@ def test(program, path_kind):
         after = show(program, folder, other)
         check(b"newcomer-950" in after and before != after and b"damaged" not in before + after,
               f"the save did not write the new row: {after!r}")
+        check(not os.listdir(data), f"a save of the shared file wrote to the player's own folder: {os.listdir(data)}")
         kinds = {op[0] for op in ops}
         expected = {"rename", "sync"} if path_kind == "rename" else {"write", "truncate", "sync"}
         check(expected <= kinds, f"the {path_kind} save was not recorded as such: {sorted(kinds)}")
