@@ -54,6 +54,10 @@ void beginEnding(QPointer<BoardWindow> board)
     if (ending)
         return;
     ending = true;
+    // The status is endProgram's to give: a board closing for the quit
+    // command while its failed save asks Retry must not end the program
+    // with 0 as the last window goes.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     if (board)
         board->stopAsking();
     setMessageAnswerer([](const MsgRequest& request) {

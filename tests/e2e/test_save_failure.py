@@ -5,6 +5,7 @@
   test_save_failure.py PROGRAM closed    closed by the window manager mid-game
   test_save_failure.py PROGRAM sigterm   ended by SIGTERM mid-game
   test_save_failure.py PROGRAM sigterm_damaged
+  test_save_failure.py PROGRAM sigterm_retry
 
 The program runs as an ordinary user from a folder that user cannot write,
 beside a date.dat written with LF line ends (which the program reads but
@@ -31,6 +32,9 @@ no name window come up, and date.dat is left as it was.
 
 sigterm_damaged: as sigterm, but with a damaged date.dat (a score that is
 no number), and SIGTERM while the start-up message about it is up.
+
+sigterm_retry: as sigterm, but SIGTERM while the failed save at quitting
+asks Retry or Cancel.
 """
 
 import os
@@ -157,12 +161,21 @@ def test_damaged_sigterm(program):
         signal_ends_without_asking(game, path, damaged, other_than=(notice.id,))
 
 
+def test_retry_sigterm(program):
+    with Game("save-failure-sigterm-retry", program) as game:
+        path, original = unwritable_table(game)
+        failure = quit_until_save_fails(game, path)
+        signal_ends_without_asking(game, path, original, other_than=(failure.id,))
+
+
 if __name__ == "__main__":
-    check(len(sys.argv) == 2 or (len(sys.argv) == 3 and sys.argv[2] in ("closed", "sigterm", "sigterm_damaged")),
-          "usage: test_save_failure.py PROGRAM [closed|sigterm|sigterm_damaged]")
+    check(len(sys.argv) == 2 or (len(sys.argv) == 3 and sys.argv[2] in ("closed", "sigterm", "sigterm_damaged", "sigterm_retry")),
+          "usage: test_save_failure.py PROGRAM [closed|sigterm|sigterm_damaged|sigterm_retry]")
     if len(sys.argv) == 2:
         run(test, sys.argv[1])
     elif sys.argv[2] == "sigterm_damaged":
         run(test_damaged_sigterm, sys.argv[1])
+    elif sys.argv[2] == "sigterm_retry":
+        run(test_retry_sigterm, sys.argv[1])
     else:
         run(test_midgame, sys.argv[1], sys.argv[2])
