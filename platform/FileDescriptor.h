@@ -20,7 +20,6 @@ public:
 
     int get() const { return fd_; }
     bool isValid() const { return fd_ >= 0; }
-    // Closes the one held, if any, and holds fd instead.
     void reset(int fd = -1) { close(); fd_ = fd; }
     // Closes now, so that an error of the close itself can be seen.
     bool close() { return fd_ < 0 || ::close(std::exchange(fd_, -1)) == 0; }
@@ -29,11 +28,11 @@ private:
     int fd_;
 };
 
-// Where locking or writing a file stopped, with the errno of that step.
+// Where locking or writing a file stopped.
 enum class FileStep {
     Done,
     Busy,       // another process held the lock for the whole wait
-    LockName,   // something that is no regular file stands at the lock file's name
+    LockName,   // what stands at the lock file's name is no regular file, or cannot be opened
     Folder,     // the folder took no new file
     Write,      // writing or flushing failed
     Rename,     // the new file could not take the old one's name
@@ -42,7 +41,7 @@ enum class FileStep {
 
 struct FileOutcome {
     FileStep step = FileStep::Done;
-    int error = 0;
+    int error = 0;     // errno of that step
     mode_t mode = 0;   // LockName: what stands there (S_IFMT bits)
 
     bool succeeded() const { return step == FileStep::Done; }
@@ -55,14 +54,13 @@ struct FileOutcome {
 // stands there: S_IFLNK for a link not followed, 0 for nothing.
 int openRegularFile(const QByteArray& name, int flags, mode_t* mode = nullptr, mode_t create = 0);
 
-// Writes all of bytes at offset, as pwrite; false with errno set when a
-// write fails. Interrupted writes are taken up again.
+// All of bytes at offset, as pwrite; false with errno set when a write fails.
 bool writeAt(int fd, QByteArrayView bytes, qint64 offset);
 
-// Reads from the start until the end, but never more than most bytes. When
-// a read fails, failed is set and the bytes read before it are returned.
+// Reads from the start, no more than most bytes. When a read fails, failed
+// is set and the bytes read before it are returned.
 QByteArray readUpTo(int fd, qint64 most, bool* failed);
 
-// Flushes the list of names of the folder that holds path, so that a name
-// made or moved there lasts a power cut.
+// Flushes the names of the folder that holds path, so that a name made or
+// moved there lasts a power cut.
 void syncFolderOf(const QString& path);

@@ -112,9 +112,8 @@ HighScoreLoad loadHighScoresFile(const QString& path)
     const QByteArray bytes = readUpTo(file.get(), FileBytesLooked, &failed);
     if (link && failed)
         return damaged(HighScoreProblem::BadLink);
-    HighScoreLoad load;
+    HighScoreLoad load = readStoredHighScores(bytes, failed);
     load.existed = true;
-    static_cast<HighScoreText&>(load) = readStoredHighScores(bytes, failed, &load.tail);
     return load;
 }
 
@@ -138,12 +137,14 @@ QByteArray tailBlock(QByteArrayView table, qint64 at)
     return block + table.toByteArray();
 }
 
-HighScoreText readStoredHighScores(QByteArrayView bytes, bool readFailed, QByteArray* tail)
+HighScoreLoad readStoredHighScores(QByteArrayView bytes, bool readFailed)
 {
-    const QByteArrayView kept = lastTail(bytes);
-    HighScoreText text = readHighScores(kept);
-    const bool fromTail = !kept.isEmpty() && text.fault.kind == HighScoreProblem::None;
-    if (tail)
-        *tail = fromTail ? kept.toByteArray() : QByteArray();
-    return fromTail ? text : readHighScores(bytes, readFailed);
+    HighScoreLoad load;
+    const QByteArrayView tail = lastTail(bytes);
+    static_cast<HighScoreText&>(load) = readHighScores(tail);
+    if (!tail.isEmpty() && !load.damaged())
+        load.tail = tail.toByteArray();
+    else
+        static_cast<HighScoreText&>(load) = readHighScores(bytes, readFailed);
+    return load;
 }

@@ -42,6 +42,6 @@ FileOutcome saveHighScoresFile(const QString& path, const HighScoreTable& table,
 QByteArray tailBlock(QByteArrayView table, qint64 at);
 
 // The table of the last whole tail in bytes (its marker at the start of a
-// line, its checksum right) when that reads whole, else readHighScores's.
-// tail, when given, is set to the tail's table, or emptied.
-HighScoreText readStoredHighScores(QByteArrayView bytes, bool readFailed, QByteArray* tail = nullptr);
+// line, its checksum right), and that tail, when it reads whole; else
+// readHighScores's. existed is left false.
+HighScoreLoad readStoredHighScores(QByteArrayView bytes, bool readFailed);

@@ -66,16 +66,95 @@ struct Field {
 // says why.
 class Reader {
 public:
-    Reader(QByteArrayView bytes, bool readFailed, qsizetype limit);
+    Reader(QByteArrayView bytes, bool readFailed, qsizetype limit)
+        : bytes_(bytes), end_(bytes.size()), stop_(readFailed ? HighScoreProblem::Unreadable : HighScoreProblem::None)
+    {
+        if (end_ > limit) {
+            const bool lineEndAcross = bytes_[limit - 1] == '\r' && bytes_[limit] == '\n';
+            end_ = lineEndAcross ? limit + 1 : limit;
+            if (!lineEndAcross || bytes_.size() > end_)
+                stop_ = HighScoreProblem::TooLong;
+        }
+        // Where the bytes were cut short, a character cut in two is not
+        // text. The byte before the run of lead bytes at the end is no lead
+        // byte, so the run pairs up from its start: an odd run leaves its
+        // last byte alone.
+        if (stop_ != HighScoreProblem::None) {
+            qsizetype leads = 0;
+            while (leads < end_ && isLeadByte(bytes_[end_ - 1 - leads]))
+                ++leads;
+            end_ -= leads % 2;
+        }
+        if (const qsizetype bad = firstBadCharacter(bytes_.first(end_)); bad < end_) {
+            end_ = bad;
+            stop_ = HighScoreProblem::NotCp932;
+        }
+    }
 
     // Reads one field and the separator after it, or says why there is none.
-    HighScoreProblem readField(Field& field);
+    HighScoreProblem readField(Field& field)
+    {
+        const bool stopped = stop_ != HighScoreProblem::None;
+        // A line end straight after a comma ends an empty field; any other
+        // line end here closes a blank line.
+        for (skipSpaces(); !afterComma_ && !atEnd() && isLineEnd(bytes_[pos_]); skipSpaces())
+            skipLineEnd();
+        if (atEnd() && (stopped || !afterComma_))
+            return ended(field);
+        field.line = line_;
+        field.quoted = !atEnd() && bytes_[pos_] == '"';
+        if (field.quoted) {
+            const qsizetype close = bytes_.first(end_).indexOf('"', pos_ + 1);
+            if (close < 0)
+                return stopped ? ended(field) : HighScoreProblem::UnclosedQuote;
+            const QByteArrayView text = bytes_.sliced(pos_ + 1, close - pos_ - 1);
+            field.text = *decode(text);
+            line_ += lineEndsIn(text);
+            pos_ = close + 1;
+            skipSpaces();
+        } else {
+            const qsizetype start = pos_;
+            while (!atEnd() && !isSeparator(bytes_[pos_]))
+                ++pos_;
+            qsizetype length = pos_;
+            while (length > start && isSpace(bytes_[length - 1]))
+                --length;
+            field.text = *decode(bytes_.sliced(start, length - start));
+        }
+        if (atEnd() && stopped)
+            return ended(field);
+        if (!atEnd() && !isSeparator(bytes_[pos_]))
+            return HighScoreProblem::TextAfterQuote;
+        afterComma_ = !atEnd() && bytes_[pos_] == ',';
+        if (afterComma_)
+            ++pos_;
+        else if (!atEnd())
+            skipLineEnd();
+        return HighScoreProblem::None;
+    }
 
 private:
-    HighScoreProblem ended(Field& field) const;
-    void skipSpaces();
-    void skipLineEnd();
     bool atEnd() const { return pos_ >= end_; }
+
+    void skipSpaces()
+    {
+        while (!atEnd() && isSpace(bytes_[pos_]))
+            ++pos_;
+    }
+
+    void skipLineEnd()
+    {
+        pos_ += bytes_[pos_] == '\r' && pos_ + 1 < end_ && bytes_[pos_ + 1] == '\n' ? 2 : 1;
+        ++line_;
+    }
+
+    // A field needs text past where the text ends: why it ends there, at
+    // its last line, or too few fields.
+    HighScoreProblem ended(Field& field) const
+    {
+        field.line = stop_ == HighScoreProblem::None ? line_ : 1 + lineEndsIn(bytes_.first(end_));
+        return stop_ == HighScoreProblem::None ? HighScoreProblem::TooFewFields : stop_;
+    }
 
     QByteArrayView bytes_;
     qsizetype end_;
@@ -84,94 +163,6 @@ private:
     int line_ = 1;
     bool afterComma_ = false;
 };
-
-Reader::Reader(QByteArrayView bytes, bool readFailed, qsizetype limit)
-    : bytes_(bytes), end_(bytes.size()), stop_(readFailed ? HighScoreProblem::Unreadable : HighScoreProblem::None)
-{
-    if (end_ > limit) {
-        const bool lineEndAcross = bytes_[limit - 1] == '\r' && bytes_[limit] == '\n';
-        end_ = lineEndAcross ? limit + 1 : limit;
-        if (!lineEndAcross || bytes_.size() > end_)
-            stop_ = HighScoreProblem::TooLong;
-    }
-    // Where the bytes were cut short, a character cut in two is not text.
-    // The byte before the run of lead bytes at the end is no lead byte, so
-    // the run pairs up from its start: an odd run leaves its last byte alone.
-    if (stop_ != HighScoreProblem::None) {
-        qsizetype leads = 0;
-        while (leads < end_ && isLeadByte(bytes_[end_ - 1 - leads]))
-            ++leads;
-        end_ -= leads % 2;
-    }
-    const qsizetype bad = firstBadCharacter(bytes_.first(end_));
-    if (bad < end_) {
-        end_ = bad;
-        stop_ = HighScoreProblem::NotCp932;
-    }
-}
-
-// A field needs text past where the text ends: the reason it ends there, at
-// its last line, or too few fields.
-HighScoreProblem Reader::ended(Field& field) const
-{
-    field.line = stop_ == HighScoreProblem::None ? line_ : 1 + lineEndsIn(bytes_.first(end_));
-    return stop_ == HighScoreProblem::None ? HighScoreProblem::TooFewFields : stop_;
-}
-
-void Reader::skipSpaces()
-{
-    while (!atEnd() && isSpace(bytes_[pos_]))
-        ++pos_;
-}
-
-void Reader::skipLineEnd()
-{
-    if (bytes_[pos_] == '\r' && pos_ + 1 < end_ && bytes_[pos_ + 1] == '\n')
-        ++pos_;
-    ++pos_;
-    ++line_;
-}
-
-HighScoreProblem Reader::readField(Field& field)
-{
-    const bool stopped = stop_ != HighScoreProblem::None;
-    // A line end straight after a comma ends an empty field; any other line
-    // end here closes a blank line.
-    for (skipSpaces(); !afterComma_ && !atEnd() && isLineEnd(bytes_[pos_]); skipSpaces())
-        skipLineEnd();
-    if (atEnd() && (stopped || !afterComma_))
-        return ended(field);
-    field.line = line_;
-    field.quoted = !atEnd() && bytes_[pos_] == '"';
-    if (field.quoted) {
-        const qsizetype close = bytes_.first(end_).indexOf('"', pos_ + 1);
-        if (close < 0)
-            return stopped ? ended(field) : HighScoreProblem::UnclosedQuote;
-        const QByteArrayView text = bytes_.sliced(pos_ + 1, close - pos_ - 1);
-        field.text = *decode(text);
-        line_ += lineEndsIn(text);
-        pos_ = close + 1;
-        skipSpaces();
-    } else {
-        const qsizetype start = pos_;
-        while (!atEnd() && !isSeparator(bytes_[pos_]))
-            ++pos_;
-        qsizetype length = pos_;
-        while (length > start && isSpace(bytes_[length - 1]))
-            --length;
-        field.text = *decode(bytes_.sliced(start, length - start));
-    }
-    if (atEnd() && stopped)
-        return ended(field);
-    if (!atEnd() && !isSeparator(bytes_[pos_]))
-        return HighScoreProblem::TextAfterQuote;
-    afterComma_ = !atEnd() && bytes_[pos_] == ',';
-    if (afterComma_)
-        ++pos_;
-    else if (!atEnd())
-        skipLineEnd();
-    return HighScoreProblem::None;
-}
 
 // The score in a field; nullopt, with the fault, when it holds none.
 std::optional<qint16> parseScore(const Field& field, HighScoreFault& fault)

@@ -16,7 +16,6 @@ struct HighScoreDamage {
     QString copyPath;
 };
 
-// What a save did; whatever comes after the step that failed is left as it is.
 struct HighScoreSave {
     bool saved = false;                      // the rows reached the file
     std::optional<HighScoreDamage> damage;   // the file found before writing was damaged

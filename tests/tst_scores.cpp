@@ -375,7 +375,7 @@ private slots:
     {
         QFETCH(QByteArray, file);
         QFETCH(int, first);
-        const HighScoreText text = readStoredHighScores(file, false);
+        const HighScoreLoad text = readStoredHighScores(file, false);
         QCOMPARE(text.fault.kind, HighScoreProblem::None);
         QCOMPARE(int(text.table.row(1).score), first);
     }

@@ -100,12 +100,11 @@ bool sameReading(const HighScoreText& a, const HighScoreText& b)
 // appended whole and cut at a point chosen by cut.
 void checkTails(QByteArrayView bytes, std::uint8_t cut)
 {
-    QByteArray tail;
-    const HighScoreText stored = readStoredHighScores(bytes, false, &tail);
-    if (tail.isEmpty())
+    const HighScoreLoad stored = readStoredHighScores(bytes, false);
+    if (stored.tail.isEmpty())
         require(sameReading(stored, readHighScores(bytes)));
     else
-        require(stored.fault.kind == HighScoreProblem::None && stored.table == readHighScores(tail).table);
+        require(stored.fault.kind == HighScoreProblem::None && stored.table == readHighScores(stored.tail).table);
     if (stored.fault.kind != HighScoreProblem::None)
         return;
     HighScoreTable other;
