@@ -19,7 +19,11 @@ QString errorText(int error)
     case EPERM: return QStringLiteral("権限がありません");
     case ENOSPC:
     case EDQUOT: return QStringLiteral("ディスクの空きが足りません");
-    case ENOENT: return QStringLiteral("見つかりません");
+    case EFBIG: return QStringLiteral("ファイルが大きすぎます");
+    case EIO: return QStringLiteral("ディスクの読み書きに失敗しました");
+    case EISDIR: return QStringLiteral("フォルダです");
+    case ENOENT:
+    case ENOTDIR: return QStringLiteral("見つかりません");
     case EROFS: return QStringLiteral("読み取り専用のディスクです");
     default: return qt_error_string(error);
     }

@@ -707,7 +707,7 @@ private slots:
         QTest::addColumn<QString>("start");  // what the reason says failed
         QTest::addColumn<QString>("tail");   // what the reason says of the file saved before
         const QByteArray sample = writeHighScores(Sample());
-        const QString writeFailed = QStringLiteral("書き込みの途中で失敗しました");
+        const QString writeFailed = QStringLiteral("書き込みの途中で失敗しました（ファイルが大きすぎます）");
         const QString unchanged = QStringLiteral("\n前に保存したファイルは変更していません。");
         QTest::newRow("new file") << true << sample << writeFailed << unchanged;
         // The new table kept past the end finds no room: no byte of the old one changes.
