@@ -4,7 +4,7 @@
 // accepts must come back unchanged from a write and a second read (but for
 // the double quotes, which the writer turns into full-width ones); a
 // lowered limit changes nothing for bytes that fit in it. A whole tail after
-// the 30th field (see HighScoreTail.h) is what the file reads as; one
+// the 30th field (see HighScoreFile.h) is what the file reads as; one
 // appended to a whole table is read, and cut anywhere it is not. Works on
 // bytes in memory only.
 //
