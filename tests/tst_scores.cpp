@@ -357,11 +357,8 @@ private slots:
         const QByteArray two = writeHighScores(TableOf({2, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
         const QByteArray three = writeHighScores(TableOf({3, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
         const QByteArray tail = tailBlock(two, head.size());
-        QTest::newRow("no tail") << head << 1;
-        QTest::newRow("whole tail") << head + tail << 2;
         QTest::newRow("tail cut by a byte") << head + tail.chopped(1) << 1;
         QTest::newRow("tail with a wrong byte") << head + QByteArray(tail).replace("N10", "N1x") << 1;
-        QTest::newRow("start half new, tail whole") << two.first(100) + head.mid(100) + tail << 2;
         QTest::newRow("two whole tails: the last") << head + tail + tailBlock(three, head.size() + tail.size()) << 3;
         QTest::newRow("a whole tail, then one cut") << head + tail + tailBlock(three, head.size() + tail.size()).chopped(5)
                                                    << 2;
@@ -704,15 +701,11 @@ private slots:
     {
         QTest::addColumn<bool>("folderWritable");
         QTest::addColumn<QByteArray>("previous");
-        QTest::addColumn<QString>("start");  // what the reason says failed
-        QTest::addColumn<QString>("tail");   // what the reason says of the file saved before
         const QByteArray sample = writeHighScores(Sample());
-        const QString writeFailed = QStringLiteral("書き込みの途中で失敗しました（ファイルが大きすぎます）");
-        const QString unchanged = QStringLiteral("\n前に保存したファイルは変更していません。");
-        QTest::newRow("new file") << true << sample << writeFailed << unchanged;
+        QTest::newRow("new file") << true << sample;
         // The new table kept past the end finds no room: no byte of the old one changes.
-        QTest::newRow("in place, longer") << false << sample << writeFailed << unchanged;
-        QTest::newRow("in place, shorter") << false << sample.repeated(2) << writeFailed << unchanged;
+        QTest::newRow("in place, longer") << false << sample;
+        QTest::newRow("in place, shorter") << false << sample.repeated(2);
     }
 
     void saveStopsOnFullDisk()
@@ -722,8 +715,6 @@ private slots:
 #else
         QFETCH(bool, folderWritable);
         QFETCH(QByteArray, previous);
-        QFETCH(QString, start);
-        QFETCH(QString, tail);
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("date.dat"));
@@ -747,7 +738,8 @@ private slots:
             }
             setrlimit(RLIMIT_FSIZE, &oldLimit);
             std::signal(SIGXFSZ, oldHandler);
-            return !saved && reason.startsWith(start) && reason.endsWith(tail);
+            return !saved && reason == QStringLiteral("書き込みの途中で失敗しました（ファイルが大きすぎます）。\n"
+                                                      "前に保存したファイルは変更していません。");
         });
         QCOMPARE(::chmod(QFile::encodeName(dir.path()).constData(), 0700), 0);
         QVERIFY(asExpected);

@@ -244,87 +244,71 @@ private slots:
         QCOMPARE(RowsOf(store.table()), expected);
     }
 
-    // What stands at the lock's or the file's name, where no copy is at work.
-    void oddNames_data()
-    {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<bool>("saved");
-        QTest::newRow("folder at the lock's name and no file: said so, not waited for") << "lock folder" << false;
-        QTest::newRow("FIFO at the lock's name: never opened to wait, the file is locked") << "lock fifo" << true;
-        QTest::newRow("link to /dev/zero at the lock's name: not followed") << "lock zero" << true;
-        QTest::newRow("link loop at date.dat: replaced") << "loop" << true;
-        QTest::newRow("link to memory that cannot be read: replaced") << "mem" << true;
-    }
-
-    void oddNames()
-    {
-        QFETCH(QString, setup);
-        QFETCH(bool, saved);
-        QTemporaryDir folder;
-        const QString path = folder.filePath(QStringLiteral("date.dat"));
-        HighScoreStore store(path);
-        const QByteArray lock = QFile::encodeName(path + QStringLiteral(".lock"));
-        if (setup == "lock folder")
-            QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("date.dat.lock")));
-        else if (setup == "lock fifo")
-            QCOMPARE(::mkfifo(lock.constData(), 0666), 0);
-        else if (setup == "lock zero")
-            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path + QStringLiteral(".lock")));
-        else
-            QVERIFY(QFile::link(setup == "loop" ? QStringLiteral("date.dat") : QStringLiteral("/proc/self/mem"), path));
-        if (setup == "lock fifo" || setup == "lock zero")
-            QVERIFY(WriteFile(path, writeHighScores(TableOf(Descending))));
-        QCOMPARE(store.load().has_value(), setup == "loop" || setup == "mem");
-        PlayOn(store, {970}, QStringLiteral("A"));
-        QElapsedTimer clock;
-        clock.start();
-        const HighScoreSave save = store.save();
-        QCOMPARE(save.saved, saved);
-        QVERIFY(clock.elapsed() < HighScoreStore::DefaultLockWait.count());
-        if (saved) {
-            QVERIFY(!QFileInfo(path).isSymLink());
-            QCOMPARE(RowsOf(loadHighScoresFile(path).table).first(), QStringLiteral("970 A 1"));
-        } else {
-            const QString reason = saveFailureReason(path, save);
-            QVERIFY2(reason.contains(QStringLiteral("フォルダがあるため")), qPrintable(reason));
-        }
-    }
-
-    // A save waits for whoever holds the lock file, or date.dat itself, as a
-    // copy that cannot make the lock file holds it; a lock file left by a
-    // copy that was killed holds nothing.
+    // What stands at the lock's or the file's name, or holds a lock there.
+    // A save never waits on what is no regular file, waits for whoever holds
+    // the lock file or date.dat itself (as a copy that cannot make the lock
+    // file does), and takes a lock file left by a copy that was killed.
     void lock_data()
     {
-        QTest::addColumn<QString>("held");
-        QTest::newRow("lock file held: the save fails and the rows wait") << "date.dat.lock";
-        QTest::newRow("date.dat held by a copy without the lock file") << "date.dat";
-        QTest::newRow("lock file left by a killed copy: taken") << "";
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("reason");   // empty: saved
+        QTest::newRow("folder at the lock's name and no file: said so, not waited for")
+            << "lock folder" << "フォルダがあるため";
+        QTest::newRow("FIFO at the lock's name: never opened to wait, the file is locked") << "lock fifo" << "";
+        QTest::newRow("link to /dev/zero at the lock's name: not followed") << "lock zero" << "";
+        QTest::newRow("link loop at date.dat: replaced") << "loop" << "";
+        QTest::newRow("link to memory that cannot be read: replaced") << "mem" << "";
+        QTest::newRow("lock file held: the save fails and the rows wait") << "date.dat.lock" << "保存中";
+        QTest::newRow("date.dat held by a copy without the lock file") << "date.dat" << "保存中";
+        QTest::newRow("lock file left by a killed copy: taken") << "lock left" << "";
     }
 
     void lock()
     {
-        QFETCH(QString, held);
+        QFETCH(QString, setup);
+        QFETCH(QString, reason);
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("date.dat"));
-        QVERIFY(WriteFile(path, writeHighScores(TableOf(Descending))));
-        QVERIFY(WriteFile(path + QStringLiteral(".lock"), QByteArray()));
+        const QString lockPath = path + QStringLiteral(".lock");
+        const bool link = setup == "loop" || setup == "mem";
+        const bool held = setup == "date.dat.lock" || setup == "date.dat";
+        if (setup == "lock folder")
+            QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("date.dat.lock")));
+        else if (setup == "lock fifo")
+            QCOMPARE(::mkfifo(QFile::encodeName(lockPath).constData(), 0666), 0);
+        else if (setup == "lock zero")
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), lockPath));
+        else if (link)
+            QVERIFY(QFile::link(setup == "loop" ? QStringLiteral("date.dat") : QStringLiteral("/proc/self/mem"), path));
+        else
+            QVERIFY(WriteFile(lockPath, QByteArray()));
+        if (!link && setup != "lock folder")
+            QVERIFY(WriteFile(path, writeHighScores(TableOf(Descending))));
         HighScoreStore store(path);
-        store.load();
+        QCOMPARE(store.load().has_value(), link);
         PlayOn(store, {970}, QStringLiteral("A"));
-        const int holder = held.isEmpty() ? -1 : ::open(QFile::encodeName(folder.filePath(held)).constData(), O_RDONLY);
-        QVERIFY(held.isEmpty() || ::flock(holder, LOCK_EX) == 0);
-        const HighScoreSave save = store.save(std::chrono::milliseconds(300));
-        QCOMPARE(save.saved, held.isEmpty());
-        if (!held.isEmpty()) {
-            const QString reason = saveFailureReason(path, save);
-            QVERIFY2(reason.contains(QStringLiteral("保存中")) && !reason.contains(QStringLiteral("再試行")),
-                     qPrintable(reason));
-            QCOMPARE(RowsOf(loadHighScoresFile(path).table).first(), QStringLiteral("900 元1"));
+        const int holder = held ? ::open(QFile::encodeName(folder.filePath(setup)).constData(), O_RDONLY) : -1;
+        QVERIFY(!held || ::flock(holder, LOCK_EX) == 0);
+        const std::chrono::milliseconds wait(held ? 300 : HighScoreStore::DefaultLockWait.count());
+        QElapsedTimer clock;
+        clock.start();
+        const HighScoreSave save = store.save(wait);
+        QVERIFY(held || clock.elapsed() < wait.count());
+        QCOMPARE(save.saved, reason.isEmpty());
+        if (!reason.isEmpty()) {
+            const QString said = saveFailureReason(path, save);
+            QVERIFY2(said.contains(reason) && !said.contains(QStringLiteral("再試行")), qPrintable(said));
             QCOMPARE(store.unsaved().size(), 1);
+        }
+        if (held) {
+            QCOMPARE(RowsOf(loadHighScoresFile(path).table).first(), QStringLiteral("900 元1"));
             ::close(holder);
             QVERIFY(store.save().saved);
         }
-        QCOMPARE(RowsOf(loadHighScoresFile(path).table).first(), QStringLiteral("970 A 1"));
+        if (store.unsaved().isEmpty()) {
+            QVERIFY(!QFileInfo(path).isSymLink());
+            QCOMPARE(RowsOf(loadHighScoresFile(path).table).first(), QStringLiteral("970 A 1"));
+        }
     }
 
     // A rewrite in place fails before the new table is kept in the file; a
