@@ -45,8 +45,9 @@ QString whatStands(unsigned mode)
 // A field as a sentence shows it: at most 40 characters, then "…".
 QString excerpt(const QString& text)
 {
-    const qsizetype keep = text.size() <= 40 ? text.size() : text.at(39).isHighSurrogate() ? 39 : 40;
-    return text.size() <= 40 ? text : text.first(keep) + QChar(0x2026);
+    if (text.size() <= 40)
+        return text;
+    return text.first(text.at(39).isHighSurrogate() ? 39 : 40) + QChar(0x2026);
 }
 
 } // namespace
